@@ -1,0 +1,64 @@
+#include "core/app.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFont>
+#include <QMouseEvent>
+#include <cstdlib>
+
+#include "core/log.h"
+
+namespace winshim {
+namespace {
+int g_argc = 1;
+char g_arg0[] = "varnel";
+char* g_argv[] = {g_arg0, nullptr};
+
+int g_mouseDepth = 0;
+QPoint g_mousePos;
+
+class ShimApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            QPoint saved = g_mousePos;
+            g_mousePos = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+            ++g_mouseDepth;
+            bool result = QApplication::notify(receiver, event);
+            --g_mouseDepth;
+            g_mousePos = saved;
+            return result;
+        }
+        default:
+            return QApplication::notify(receiver, event);
+        }
+    }
+};
+}  // namespace
+
+QApplication* APP_Ensure() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+    // Placement of top-level windows needs X11: under Wayland a client cannot place
+    // its windows, so prefer XWayland when it is there.
+    if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
+    // Windows pixels are device pixels: dialog units already follow the screen's
+    // logical dpi, so Qt must not scale them a second time.
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+    auto* app = new ShimApplication(g_argc, g_argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop's own sans font at the size of the dialogs' 8-point font.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
+    WS_LOG("app", "QApplication on platform %s", qPrintable(QGuiApplication::platformName()));
+    return app;
+}
+
+QPoint APP_CursorPos() { return g_mouseDepth > 0 ? g_mousePos : QCursor::pos(); }
+}  // namespace winshim

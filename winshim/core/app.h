@@ -1,0 +1,16 @@
+// The one QApplication that every window-system call of winshim runs on. It is
+// made on first use, so a program that only reads profile files never needs a
+// display.
+#pragma once
+
+#include <QPoint>
+
+class QApplication;
+
+namespace winshim {
+QApplication* APP_Ensure();
+// Where the pointer is, in screen pixels. While a mouse event is being delivered,
+// where that event happened: a handler asking "where was the click" gets the
+// click's place even when the event was synthesised.
+QPoint APP_CursorPos();
+}  // namespace winshim

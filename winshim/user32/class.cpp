@@ -1,0 +1,102 @@
+// Window classes: the program's own (RegisterClassA) and the built-in ones.
+#include <strings.h>
+
+#include <deque>
+
+#include "user32/window.h"
+
+namespace winshim {
+namespace {
+// Deques keep WindowClass addresses stable: windows point at their class.
+std::deque<WindowClass>& programClasses() {
+    static std::deque<WindowClass> classes;
+    return classes;
+}
+std::deque<WindowClass>& systemClasses() {
+    static std::deque<WindowClass> classes;
+    return classes;
+}
+ATOM g_nextAtom = 0xC000;
+
+WindowClass* findIn(std::deque<WindowClass>& list, const char* name) {
+    for (auto& cls : list)
+        if (strcasecmp(cls.name.c_str(), name) == 0) return &cls;
+    return nullptr;
+}
+}  // namespace
+
+void CLASS_AddSystem(WindowClass cls) {
+    cls.system = true;
+    if (!findIn(systemClasses(), cls.name.c_str())) systemClasses().push_back(std::move(cls));
+}
+
+void CLASS_EnsureSystem() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    BUTTON_Register();
+    STATIC_Register();
+    EDIT_Register();
+    LISTBOX_Register();
+    COMBO_Register();
+    DIALOG_Register();
+    LISTVIEW_Register();
+    STATUS_Register();
+    TRACKBAR_Register();
+}
+
+WindowClass* CLASS_Find(const char* name) {
+    if (!name) return nullptr;
+    CLASS_EnsureSystem();
+    if (WindowClass* cls = findIn(programClasses(), name)) return cls;
+    return findIn(systemClasses(), name);
+}
+}  // namespace winshim
+
+using namespace winshim;
+
+extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
+    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || IS_INTRESOURCE(wc->lpszClassName) || wc->cbWndExtra < 0 ||
+        wc->cbClsExtra < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (findIn(programClasses(), wc->lpszClassName)) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    WindowClass cls;
+    cls.name = wc->lpszClassName;
+    cls.style = wc->style;
+    cls.proc = wc->lpfnWndProc;
+    cls.clsExtra = wc->cbClsExtra;
+    cls.wndExtra = wc->cbWndExtra;
+    cls.instance = wc->hInstance;
+    cls.icon = wc->hIcon;
+    cls.cursor = wc->hCursor;
+    cls.background = wc->hbrBackground;
+    if (wc->lpszMenuName)
+        cls.menuName = IS_INTRESOURCE(wc->lpszMenuName) ? "#" + std::to_string(LOWORD(wc->lpszMenuName))
+                                                         : std::string(wc->lpszMenuName);
+    programClasses().push_back(std::move(cls));
+    return g_nextAtom++;
+}
+
+extern "C" BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
+    auto& list = programClasses();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (className && !IS_INTRESOURCE(className) && strcasecmp(it->name.c_str(), className) == 0) {
+            for (HWND h : WIN_TopLevels())
+                if (WIN_Get(h)->cls == &*it) {
+                    SetLastError(ERROR_CLASS_HAS_WINDOWS);
+                    return FALSE;
+                }
+            // The entry stays (windows of other threads could not exist here), but
+            // a lookup must no longer find it.
+            it->name.clear();
+            return TRUE;
+        }
+    }
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+}

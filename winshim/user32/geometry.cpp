@@ -1,0 +1,310 @@
+// Placement, visibility, enabled state, focus and coordinates of windows.
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <algorithm>
+
+#include "core/app.h"
+#include "user32/qtbridge.h"
+#include "user32/window.h"
+
+namespace winshim {
+namespace {
+TopLevelWidget* topWidget(const Window& w) { return w.isChild() ? nullptr : qobject_cast<TopLevelWidget*>(w.widget); }
+
+bool ancestorsVisible(const Window* w) {
+    for (; w; w = w->isChild() ? WIN_Get(w->parent) : nullptr)
+        if (!w->visible) return false;
+    return true;
+}
+}  // namespace
+
+SIZE WIN_ClientSize(const Window& w) {
+    LONG width = std::max<LONG>(0, w.rect.right - w.rect.left);
+    LONG height = std::max<LONG>(0, w.rect.bottom - w.rect.top);
+    if (TopLevelWidget* top = topWidget(w)) {
+        if (w.minimized) return SIZE{0, 0};
+        QMargins f = top->frame();
+        width = std::max<LONG>(0, width - f.left() - f.right());
+        height = std::max<LONG>(0, height - f.top() - f.bottom() - top->menuHeight());
+    }
+    return SIZE{width, height};
+}
+
+POINT WIN_ClientOrigin(const Window& w) {
+    if (TopLevelWidget* top = topWidget(w)) {
+        QMargins f = top->frame();
+        return POINT{w.rect.left + f.left(), w.rect.top + f.top() + top->menuHeight()};
+    }
+    if (Window* parent = WIN_Get(w.parent)) {
+        POINT origin = WIN_ClientOrigin(*parent);
+        return POINT{origin.x + w.rect.left, origin.y + w.rect.top};
+    }
+    return POINT{w.rect.left, w.rect.top};
+}
+
+void WIN_SendSize(Window& w, WPARAM kind, SIZE client) {
+    if (kind != SIZE_MINIMIZED && w.sizeSent && w.lastClient.cx == client.cx && w.lastClient.cy == client.cy) return;
+    w.sizeSent = true;
+    w.lastClient = kind == SIZE_MINIMIZED ? SIZE{0, 0} : client;
+    WIN_Send(w.handle, WM_SIZE, kind, MAKELPARAM(kind == SIZE_MINIMIZED ? 0 : client.cx,
+                                                 kind == SIZE_MINIMIZED ? 0 : client.cy));
+}
+
+void WIN_ApplyGeometry(Window& w) {
+    const RECT& r = w.rect;
+    if (TopLevelWidget* top = topWidget(w)) {
+        if (!w.minimized) top->place(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    } else if (w.widget) {
+        w.widget->setGeometry(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
+    }
+    if (!w.minimized) WIN_SendSize(w, SIZE_RESTORED, WIN_ClientSize(w));
+}
+}  // namespace winshim
+
+using namespace winshim;
+
+extern "C" BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+    Window* w = WIN_Get(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    w->rect = RECT{x, y, x + width, y + height};
+    WIN_ApplyGeometry(*w);
+    if (repaint && (w = WIN_Get(hwnd)) && w->widget) w->widget->update();
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !rect) {
+        SetLastError(w ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    *rect = w->rect;
+    if (w->isChild()) {
+        POINT origin{0, 0};
+        if (Window* parent = WIN_Get(w->parent)) origin = WIN_ClientOrigin(*parent);
+        rect->left += origin.x;
+        rect->right += origin.x;
+        rect->top += origin.y;
+        rect->bottom += origin.y;
+    }
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !rect) {
+        SetLastError(w ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    SIZE s = WIN_ClientSize(*w);
+    *rect = RECT{0, 0, s.cx, s.cy};
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !point) return FALSE;
+    POINT origin = WIN_ClientOrigin(*w);
+    point->x += origin.x;
+    point->y += origin.y;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !point) return FALSE;
+    POINT origin = WIN_ClientOrigin(*w);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
+    if (LINK_IsRemote(hwnd)) return LINK_ShowWindow(hwnd, cmdShow);
+    Window* w = WIN_Get(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    const BOOL wasVisible = w->visible;
+    TopLevelWidget* top = topWidget(*w);
+    switch (cmdShow) {
+    case SW_HIDE:
+        w->visible = false;
+        if (w->widget) w->widget->hide();
+        return wasVisible;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+        w->visible = true;
+        if (!top) {
+            if (w->widget) w->widget->show();
+            return wasVisible;
+        }
+        if (!w->minimized) {
+            w->minimized = true;
+            top->showMinimized();
+            WIN_SendSize(*w, SIZE_MINIMIZED, SIZE{0, 0});
+        }
+        return wasVisible;
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT:
+        w->visible = true;
+        if (top && w->minimized) {
+            w->minimized = false;
+            top->showNormal();
+            top->place(QRect(w->rect.left, w->rect.top, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
+            WIN_SendSize(*w, SIZE_RESTORED, WIN_ClientSize(*w));
+            return wasVisible;
+        }
+        if (w->widget) w->widget->show();
+        return wasVisible;
+    case SW_MAXIMIZE:
+        w->visible = true;
+        if (top) top->showMaximized();
+        return wasVisible;
+    default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE
+        w->visible = true;
+        if (w->widget && !(top && w->minimized)) w->widget->show();
+        return wasVisible;
+    }
+}
+
+extern "C" BOOL WINAPI SetForegroundWindow(HWND hwnd) {
+    if (LINK_IsRemote(hwnd)) return LINK_SetForegroundWindow(hwnd);
+    Window* w = WIN_Get(hwnd);
+    if (!w || !w->widget) return FALSE;
+    QWidget* window = w->widget->window();
+    window->raise();
+    window->activateWindow();
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable) {
+    Window* w = WIN_Get(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    const BOOL wasDisabled = !w->enabled;
+    if (bool(enable) == w->enabled) return wasDisabled;
+    w->enabled = enable;
+    if (w->widget) w->widget->setEnabled(enable);
+    WIN_Send(hwnd, WM_ENABLE, WPARAM(enable ? TRUE : FALSE), 0);
+    return wasDisabled;
+}
+
+extern "C" BOOL WINAPI IsWindowEnabled(HWND hwnd) {
+    Window* w = WIN_Get(hwnd);
+    return w && w->enabled;
+}
+
+extern "C" BOOL WINAPI IsWindowVisible(HWND hwnd) { return ancestorsVisible(WIN_Get(hwnd)); }
+
+extern "C" BOOL WINAPI IsIconic(HWND hwnd) {
+    Window* w = WIN_Get(hwnd);
+    return w && w->minimized;
+}
+
+extern "C" BOOL WINAPI UpdateWindow(HWND hwnd) {
+    Window* w = WIN_Get(hwnd);
+    if (!w) return FALSE;
+    if (w->widget) w->widget->repaint();
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !w->client) return FALSE;
+    if (rect)
+        w->client->update(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
+    else
+        w->client->update();
+    return TRUE;
+}
+
+extern "C" HWND WINAPI SetFocus(HWND hwnd) {
+    HWND previous = GetFocus();
+    Window* w = WIN_Get(hwnd);
+    if (w && w->widget) w->widget->setFocus(Qt::OtherFocusReason);
+    return previous;
+}
+
+extern "C" HWND WINAPI GetFocus(void) {
+    Window* w = WIN_FromWidget(QApplication::focusWidget());
+    return w ? w->handle : nullptr;
+}
+
+extern "C" BOOL WINAPI GetCursorPos(LPPOINT point) {
+    if (!point) return FALSE;
+    APP_Ensure();
+    QPoint p = APP_CursorPos();
+    *point = POINT{p.x(), p.y()};
+    return TRUE;
+}
+
+extern "C" int WINAPI GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+        QScreen* screen = APP_Ensure()->primaryScreen();
+        QRect g = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+        return index == SM_CXSCREEN ? g.width() : g.height();
+    }
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR:
+        return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+        return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+        return 4;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+        return 17;
+    case SM_CYCAPTION:
+        return 23;
+    case SM_CYMENU:
+        return 20;
+    default:
+        return 0;
+    }
+}
+
+extern "C" DWORD WINAPI GetSysColor(int index) {
+    QPalette palette = APP_Ensure()->palette();
+    QColor c;
+    switch (index) {
+    case COLOR_WINDOW:
+        c = palette.color(QPalette::Base);
+        break;
+    case COLOR_WINDOWTEXT:
+    case COLOR_BTNTEXT:
+        c = palette.color(QPalette::WindowText);
+        break;
+    case COLOR_BTNSHADOW:
+        c = palette.color(QPalette::Dark);
+        break;
+    case COLOR_BTNHIGHLIGHT:
+        c = palette.color(QPalette::Light);
+        break;
+    default:
+        c = palette.color(QPalette::Window);
+        break;
+    }
+    return RGB(c.red(), c.green(), c.blue());
+}

@@ -1,0 +1,142 @@
+#include "user32/qtbridge.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QPainter>
+#include <unordered_map>
+
+#include "user32/menu.h"
+#include "user32/window.h"
+
+namespace winshim {
+namespace {
+std::unordered_map<HWND, QPainter*>& activePainters() {
+    static std::unordered_map<HWND, QPainter*> map;
+    return map;
+}
+
+QColor classBackground(const Window& w, const QWidget* widget) {
+    // Backgrounds are system colours (COLOR_* + 1) in this program; a brush handle
+    // we do not know paints the button face, the dialog colour.
+    auto index = reinterpret_cast<uintptr_t>(w.cls ? w.cls->background : nullptr);
+    if (index == COLOR_WINDOW + 1) return widget->palette().color(QPalette::Base);
+    return widget->palette().color(QPalette::Window);
+}
+}  // namespace
+
+QPainter* PAINT_Current(HWND hwnd) {
+    auto it = activePainters().find(hwnd);
+    return it == activePainters().end() ? nullptr : it->second;
+}
+
+ClientWidget::ClientWidget(QWidget* parent, HWND hwnd) : QWidget(parent), hwnd_(hwnd) {
+    setProperty("winshim.hwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hwnd)));
+}
+
+void ClientWidget::paintEvent(QPaintEvent*) {
+    Window* w = WIN_Get(hwnd_);
+    if (!w) return;
+    QPainter painter(this);
+    painter.fillRect(rect(), classBackground(*w, this));
+    activePainters()[hwnd_] = &painter;
+    WIN_Send(hwnd_, WM_PAINT, 0, 0);
+    activePainters().erase(hwnd_);
+}
+
+TopLevelWidget::TopLevelWidget(HWND hwnd, HMENU menu) : QWidget(nullptr), hwnd_(hwnd) {
+    setProperty("winshim.hwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hwnd)));
+    if (menu) {
+        menuBar_ = new QMenuBar(this);
+        // Windows posts a chosen menu item's command once the menu has closed.
+        MENU_Populate(menu, menuBar_, [hwnd](UINT id) { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+    }
+    client_ = new ClientWidget(this, hwnd);
+}
+
+int TopLevelWidget::menuHeight() const { return menuBar_ ? menuBar_->sizeHint().height() : 0; }
+
+void TopLevelWidget::layoutChildren() {
+    int mh = menuHeight();
+    if (menuBar_) menuBar_->setGeometry(0, 0, width(), mh);
+    client_->setGeometry(0, mh, width(), std::max(0, height() - mh));
+}
+
+void TopLevelWidget::place(const QRect& outer) {
+    placing_ = true;
+    move(outer.topLeft());
+    resize(std::max(0, outer.width() - frame_.left() - frame_.right()),
+           std::max(0, outer.height() - frame_.top() - frame_.bottom()));
+    layoutChildren();
+    placing_ = false;
+}
+
+bool TopLevelWidget::learnFrame() {
+    if (!isVisible() || isMinimized()) return false;
+    QRect f = frameGeometry(), g = geometry();
+    QMargins m(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+    if (m == frame_ || m.left() < 0 || m.top() < 0 || m.right() < 0 || m.bottom() < 0) return false;
+    frame_ = m;
+    // The window manager framed us: shrink the client part so that the outer
+    // rectangle stays the one the program asked for.
+    if (Window* w = WIN_Get(hwnd_)) {
+        const RECT& r = w->rect;
+        place(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        WIN_SendSize(*w, SIZE_RESTORED, WIN_ClientSize(*w));
+    }
+    return true;
+}
+
+void TopLevelWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    learnFrame();
+}
+
+void TopLevelWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutChildren();
+    if (placing_ || learnFrame()) return;
+    Window* w = WIN_Get(hwnd_);
+    if (!w || w->minimized || isMinimized() || !isVisible()) return;
+    // A resize by the user or the window manager: the outer size follows it.
+    int outerW = width() + frame_.left() + frame_.right();
+    int outerH = height() + frame_.top() + frame_.bottom();
+    if (outerW == w->rect.right - w->rect.left && outerH == w->rect.bottom - w->rect.top) return;
+    w->rect.right = w->rect.left + outerW;
+    w->rect.bottom = w->rect.top + outerH;
+    WIN_SendSize(*w, SIZE_RESTORED, WIN_ClientSize(*w));
+}
+
+void TopLevelWidget::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (placing_) return;
+    Window* w = WIN_Get(hwnd_);
+    if (!w || w->minimized || isMinimized() || !isVisible()) return;
+    QPoint p = frameGeometry().topLeft();
+    LONG width = w->rect.right - w->rect.left, height = w->rect.bottom - w->rect.top;
+    w->rect = RECT{p.x(), p.y(), p.x() + width, p.y() + height};
+}
+
+void TopLevelWidget::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    Window* w = WIN_Get(hwnd_);
+    if (!w) return;
+    // The window manager changed our state (minimise button, task bar): a Windows
+    // program hears of it as WM_SYSCOMMAND first, and DefWindowProcA carries it out.
+    if (isMinimized() && !w->minimized) {
+        WIN_Send(hwnd_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if ((w = WIN_Get(hwnd_)) && !w->minimized) showNormal();
+    } else if (!isMinimized() && w->minimized) {
+        WIN_Send(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
+        if ((w = WIN_Get(hwnd_)) && w->minimized) showMinimized();
+    }
+}
+
+void TopLevelWidget::closeEvent(QCloseEvent* event) {
+    // Whether the window closes is the window procedure's decision.
+    event->ignore();
+    Window* w = WIN_Get(hwnd_);
+    if (w && w->enabled && !w->destroying) WIN_Send(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+}  // namespace winshim
