@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Varnel and runs every test headless: once in a
+# release build and once in a debug build with AddressSanitizer and
+# UndefinedBehaviorSanitizer that stops at the first error.
+#   scripts/test.sh            both builds
+#   scripts/test.sh release    only the release build
+#   scripts/test.sh sanitize   only the sanitizer build
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+jobs=$(nproc)
+
+run() {
+  local name=$1; shift
+  echo "== $name build =="
+  cmake -S . -B "build/$name" -G Ninja "$@" >/dev/null
+  cmake --build "build/$name" -j "$jobs"
+  ctest --test-dir "build/$name" --output-on-failure -j "$jobs"
+}
+
+variant=${1:-all}
+case $variant in
+  release) run release -DCMAKE_BUILD_TYPE=Release ;;
+  sanitize) run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON ;;
+  all)
+    run release -DCMAKE_BUILD_TYPE=Release
+    run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
+    ;;
+  *) echo "usage: scripts/test.sh [release|sanitize]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,299 @@
+// Windows, messages, timers and placement, as Windows behaves.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Seen {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Seen> g_seen;
+bool g_swallowSysCommand = false;
+bool g_moveInCreate = false;
+HWND g_watchedChild = nullptr;
+bool g_childAliveInParentDestroy = false;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    g_seen.push_back({hwnd, msg, wParam, lParam});
+    if (msg == WM_CREATE && g_moveInCreate) MoveWindow(hwnd, 10, 20, 300, 200, FALSE);
+    if (msg == WM_SYSCOMMAND && g_swallowSysCommand) return 0;
+    if (msg == WM_DESTROY && g_watchedChild && hwnd != g_watchedChild)
+        g_childAliveInParentDestroy = IsWindow(g_watchedChild);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+const char* RecordingClass() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = RecordingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "ConformanceWindow";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    return "ConformanceWindow";
+}
+
+HWND MakeTopLevel(DWORD style = WS_OVERLAPPEDWINDOW) {
+    return CreateWindowExA(0, RecordingClass(), "probe", style, 100, 100, 400, 300, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+std::vector<UINT> MessagesOf(HWND hwnd) {
+    std::vector<UINT> list;
+    for (const Seen& s : g_seen)
+        if (s.hwnd == hwnd) list.push_back(s.msg);
+    return list;
+}
+
+bool g_deadline = false;
+void CALLBACK Deadline(HWND, UINT, UINT_PTR, DWORD) { g_deadline = true; }
+
+// Runs the message loop for `ms` milliseconds.
+void PumpFor(UINT ms) {
+    g_deadline = false;
+    UINT_PTR id = SetTimer(nullptr, 0, ms, Deadline);
+    MSG msg;
+    while (!g_deadline && GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    KillTimer(nullptr, id);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_seen.clear();
+        g_swallowSysCommand = false;
+        g_moveInCreate = false;
+    }
+};
+
+TEST_F(WindowTest, MoveWindowThenGetWindowRectRoundTripsExactly) {
+    struct Case {
+        int x, y, w, h;
+    };
+    const Case cases[] = {{200, 160, 400, 400}, {-4, 10, 540, 400}, {2001, 100, 300, 200}, {0, 0, 1, 1}};
+    HWND hwnd = MakeTopLevel();
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        ASSERT_TRUE(MoveWindow(hwnd, c.x, c.y, c.w, c.h, TRUE));
+        RECT r{};
+        ASSERT_TRUE(GetWindowRect(hwnd, &r));
+        EXPECT_EQ(r.left, c.x);
+        EXPECT_EQ(r.top, c.y);
+        EXPECT_EQ(r.right - r.left, c.w);
+        EXPECT_EQ(r.bottom - r.top, c.h);
+    }
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, MoveWindowSendsWmSizeWithTheClientSizeAtOnce) {
+    HWND hwnd = MakeTopLevel();
+    g_seen.clear();
+    MoveWindow(hwnd, 50, 50, 333, 222, FALSE);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    ASSERT_FALSE(g_seen.empty());
+    const Seen& last = g_seen.back();
+    EXPECT_EQ(last.msg, UINT(WM_SIZE));
+    EXPECT_EQ(last.wParam, WPARAM(SIZE_RESTORED));
+    EXPECT_EQ(LOWORD(last.lParam), client.right);
+    EXPECT_EQ(HIWORD(last.lParam), client.bottom);
+    // The same size again changes nothing, so no WM_SIZE.
+    g_seen.clear();
+    MoveWindow(hwnd, 60, 60, 333, 222, FALSE);
+    EXPECT_EQ(std::count(MessagesOf(hwnd).begin(), MessagesOf(hwnd).end(), UINT(WM_SIZE)), 0);
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, CreationOrderAndAMoveInsideWmCreate) {
+    g_moveInCreate = true;
+    HWND hwnd = MakeTopLevel();
+    ASSERT_NE(hwnd, nullptr);
+    std::vector<UINT> got = MessagesOf(hwnd);
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_EQ(got[0], UINT(WM_NCCREATE));
+    EXPECT_EQ(got[1], UINT(WM_CREATE));
+    EXPECT_EQ(got[2], UINT(WM_SIZE));  // sent from inside WM_CREATE
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.right - r.left, 300);
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, ChildrenAreDestroyedAfterTheirParentsWmDestroy) {
+    HWND parent = MakeTopLevel();
+    HWND child = CreateWindowExA(0, RecordingClass(), "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
+                                 reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(GetWindowLongA(child, GWL_ID), 7);
+    EXPECT_EQ(GetParent(child), parent);
+    g_seen.clear();
+    g_watchedChild = child;
+    ASSERT_TRUE(DestroyWindow(parent));
+    g_watchedChild = nullptr;
+    EXPECT_TRUE(g_childAliveInParentDestroy);
+    std::vector<std::pair<HWND, UINT>> order;
+    for (const Seen& s : g_seen)
+        if (s.msg == WM_DESTROY || s.msg == WM_NCDESTROY) order.push_back({s.hwnd, s.msg});
+    const std::vector<std::pair<HWND, UINT>> expected = {
+        {parent, WM_DESTROY}, {child, WM_DESTROY}, {child, WM_NCDESTROY}, {parent, WM_NCDESTROY}};
+    EXPECT_EQ(order, expected);
+    EXPECT_FALSE(IsWindow(parent));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(DestroyWindow(parent));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST_F(WindowTest, DefWindowProcDestroysOnWmClose) {
+    HWND hwnd = MakeTopLevel();
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(WindowTest, SysCommandsReachTheProcedureAndDefWindowProcCarriesThemOut) {
+    struct Case {
+        bool swallow;
+        bool minimizedAfter;
+    };
+    for (Case c : {Case{false, true}, Case{true, false}}) {
+        SCOPED_TRACE(c.swallow);
+        g_swallowSysCommand = c.swallow;
+        HWND hwnd = MakeTopLevel();
+        ShowWindow(hwnd, SW_SHOW);
+        g_seen.clear();
+        SendMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ASSERT_FALSE(g_seen.empty());
+        EXPECT_EQ(g_seen.front().msg, UINT(WM_SYSCOMMAND));
+        EXPECT_EQ(bool(IsIconic(hwnd)), c.minimizedAfter);
+        g_swallowSysCommand = false;
+        SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+        EXPECT_FALSE(IsIconic(hwnd));
+        DestroyWindow(hwnd);
+    }
+}
+
+TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
+    HWND hwnd = MakeTopLevel();
+    ShowWindow(hwnd, SW_SHOW);
+    MoveWindow(hwnd, 123, 45, 400, 300, FALSE);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    g_seen.clear();
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(hwnd));
+    ASSERT_FALSE(g_seen.empty());
+    EXPECT_EQ(g_seen.back().msg, UINT(WM_SIZE));
+    EXPECT_EQ(g_seen.back().wParam, WPARAM(SIZE_MINIMIZED));
+    EXPECT_EQ(g_seen.back().lParam, 0);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 123);
+    EXPECT_EQ(r.top, 45);
+    EXPECT_EQ(r.right - r.left, 400);
+    EXPECT_EQ(r.bottom - r.top, 300);
+    g_seen.clear();
+    ShowWindow(hwnd, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(hwnd));
+    ASSERT_FALSE(g_seen.empty());
+    EXPECT_EQ(g_seen.back().msg, UINT(WM_SIZE));
+    EXPECT_EQ(g_seen.back().wParam, WPARAM(SIZE_RESTORED));
+    EXPECT_EQ(g_seen.back().lParam, MAKELPARAM(client.right, client.bottom));
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, TimersArriveAsWmTimerWithTheirIdAndStopWhenKilled) {
+    HWND hwnd = MakeTopLevel();
+    EXPECT_NE(SetTimer(hwnd, 2, 20, nullptr), 0u);
+    PumpFor(200);
+    auto timersSeen = [&] {
+        int n = 0;
+        for (const Seen& s : g_seen)
+            if (s.hwnd == hwnd && s.msg == WM_TIMER) {
+                EXPECT_EQ(s.wParam, WPARAM(2));
+                ++n;
+            }
+        return n;
+    };
+    EXPECT_GE(timersSeen(), 2);
+    EXPECT_TRUE(KillTimer(hwnd, 2));
+    EXPECT_FALSE(KillTimer(hwnd, 2));
+    g_seen.clear();
+    PumpFor(100);
+    EXPECT_EQ(timersSeen(), 0);
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, PostedMessagesComeInOrderAndQuitLast) {
+    HWND hwnd = MakeTopLevel();
+    PostQuitMessage(3);
+    PostMessageA(hwnd, WM_USER + 1, 1, 0);
+    PostMessageA(hwnd, WM_USER + 2, 2, 0);
+    MSG msg{};
+    std::vector<UINT> got;
+    while (GetMessageA(&msg, nullptr, 0, 0)) got.push_back(msg.message);
+    EXPECT_EQ(got, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(3));
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, StyleChangesAreAnnouncedWithOldAndNewStyle) {
+    HWND hwnd = MakeTopLevel();
+    LONG before = GetWindowLongA(hwnd, GWL_STYLE);
+    g_seen.clear();
+    LONG old = SetWindowLongA(hwnd, GWL_STYLE, before | WS_BORDER);
+    EXPECT_EQ(old, before);
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), LONG(before | WS_BORDER));
+    std::vector<UINT> expected = {WM_STYLECHANGING, WM_STYLECHANGED};
+    EXPECT_EQ(MessagesOf(hwnd), expected);
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowTest, InvalidHandlesFailAsOnWindows) {
+    HWND bogus = reinterpret_cast<HWND>(0x7777);
+    struct Case {
+        const char* what;
+        bool ok;
+    };
+    RECT r;
+    const Case cases[] = {
+        {"IsWindow", bool(IsWindow(bogus))},
+        {"MoveWindow", bool(MoveWindow(bogus, 0, 0, 1, 1, FALSE))},
+        {"GetWindowRect", bool(GetWindowRect(bogus, &r))},
+        {"ShowWindow", bool(ShowWindow(bogus, SW_SHOW))},
+        {"EnableWindow", bool(EnableWindow(bogus, TRUE))},
+        {"PostMessageA", bool(PostMessageA(bogus, WM_USER, 0, 0))},
+        {"SetWindowTextA", bool(SetWindowTextA(bogus, "x"))},
+    };
+    for (const Case& c : cases) EXPECT_FALSE(c.ok) << c.what;
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
+}
+
+TEST_F(WindowTest, WindowTextAndEnabledState) {
+    HWND hwnd = MakeTopLevel();
+    char buffer[8];
+    EXPECT_TRUE(SetWindowTextA(hwnd, "Varnel player"));
+    EXPECT_EQ(GetWindowTextLengthA(hwnd), 13);
+    EXPECT_EQ(GetWindowTextA(hwnd, buffer, sizeof buffer), 7);  // cut to the buffer, NUL included
+    EXPECT_STREQ(buffer, "Varnel ");
+    EXPECT_FALSE(EnableWindow(hwnd, FALSE));  // was enabled
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED);
+    EXPECT_TRUE(EnableWindow(hwnd, TRUE));  // was disabled
+    DestroyWindow(hwnd);
+}
+
+}  // namespace
