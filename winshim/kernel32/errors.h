@@ -1,0 +1,15 @@
+// The thread's last-error value and the translation of host errors into the
+// Windows error codes that callers of the file functions test for.
+#pragma once
+#include <windows.h>
+
+namespace winshim {
+// Windows codes that the SDK subset does not declare but that file
+// operations can produce.
+constexpr DWORD kErrorGenFailure = 31;
+constexpr DWORD kErrorDiskFull = 112;
+constexpr DWORD kErrorFilenameExcedRange = 206;
+
+// The Windows error code closest to a POSIX errno value.
+DWORD ERR_FromErrno(int err);
+}  // namespace winshim

@@ -1,0 +1,104 @@
+#include "kernel32/hostfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace winshim {
+namespace {
+// The process's file-creation mask, read without changing it (umask() would
+// race with other threads creating files).
+mode_t currentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return 022;
+}
+
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes.remove_prefix(size_t(n));
+    }
+    return 0;
+}
+
+// The file a path finally names: a symlink is followed so that the rename
+// replaces its target instead of the link.
+std::string resolveTarget(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+}  // namespace
+
+int FILE_ReadAll(const std::string& path, std::string& out) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return err;
+    }
+    char chunk[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            out.clear();
+            return err;
+        }
+        out.append(chunk, size_t(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+int FILE_ReplaceAtomically(const std::string& path, std::string_view bytes) {
+    const std::string target = resolveTarget(path);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    std::string temp = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+
+    struct stat st {};
+    const mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    int err = fchmod(fd, mode) != 0 ? errno : 0;
+    if (!err) err = writeAll(fd, bytes);
+    if (!err && fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && rename(temp.c_str(), target.c_str()) != 0) err = errno;
+    if (err) {
+        ::unlink(temp.c_str());
+        return err;
+    }
+    // The rename itself lasts only once the folder is on disk; a failure here
+    // loses nothing that a crash a moment earlier would not have lost.
+    if (const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        ::close(dirFd);
+    }
+    return 0;
+}
+}  // namespace winshim

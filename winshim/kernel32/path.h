@@ -1,0 +1,19 @@
+// Windows paths on the host: the program builds its paths from the Windows
+// directory with backslashes; every winshim file function maps them here.
+#pragma once
+#include <string>
+
+namespace winshim {
+// The host path for a Windows path: each backslash becomes a slash. Nothing
+// else changes, so host paths (which the Windows directory is) pass through.
+std::string PATH_ToHost(const char* windowsPath);
+
+// The Windows directory: $XDG_CONFIG_HOME/varnel, else $HOME/.config/varnel.
+// The environment is read on every call. The folder is created, with any
+// missing parents (0700), when it does not exist yet; the path is returned
+// even when that fails, as the later file operation reports the error.
+std::string PATH_WindowsDirectory();
+
+// True when the name holds a folder part (a slash or a backslash).
+bool PATH_HasSeparator(const char* windowsPath);
+}  // namespace winshim
