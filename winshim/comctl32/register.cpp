@@ -1,7 +1,0 @@
-#include "user32/window.h"
-
-namespace winshim {
-void LISTVIEW_Register() {}
-void STATUS_Register() {}
-void TRACKBAR_Register() {}
-}  // namespace winshim
