@@ -342,6 +342,21 @@ TEST(AppIcon, HoldsA32And16PixelImageWithTransparentCorners) {
     EXPECT_EQ(LoadIconA(module, MAKEINTRESOURCE(102)), icon) << "a loaded icon is shared";
     EXPECT_EQ(LoadIconA(module, "#102"), icon);
     EXPECT_EQ(winshim::ICON_Size(icon), QSize(32, 32));
+
+    // The group: a 32 x 32 and a 16 x 16 image of 16 colours (4 bits, one plane).
+    auto group = winshim::RES_Find(module, RT_GROUP_ICON, MAKEINTRESOURCE(IDI_APP));
+    ASSERT_TRUE(group);
+    ASSERT_EQ(group->size(), 6u + 2 * 14);
+    EXPECT_EQ((*group)[4], 2);
+    for (int i = 0; i < 2; ++i) {
+        const std::uint8_t* e = group->data() + 6 + 14 * i;
+        int side = i == 0 ? 32 : 16;
+        EXPECT_EQ(e[0], side);
+        EXPECT_EQ(e[1], side);
+        EXPECT_EQ(e[2], 16) << "colours";
+        EXPECT_EQ(e[4] | e[5] << 8, 1) << "planes";
+        EXPECT_EQ(e[6] | e[7] << 8, 4) << "bits per pixel";
+    }
     QIcon qicon = winshim::ICON_ToQIcon(icon);
     QList<QSize> sizes = qicon.availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
