@@ -1,7 +1,7 @@
 // The program's compiled resources as the Windows resource functions see them: the
 // three dialog templates, the main menu and the icon, the identifiers of resource.h,
 // and the readers' handling of damaged resource bytes.
-#include "../../winshim/core/resources.h"
+#include "core/resources.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "../../resources/resource.h"
-#include "../../winshim/core/app.h"
-#include "../../winshim/user32/icon.h"
-#include "../../winshim/user32/menu.h"
+#include "core/app.h"
+#include "user32/icon.h"
+#include "user32/menu.h"
 #include "winshim_resources.h"
 
 namespace {

@@ -10,7 +10,6 @@ class QMenuBar;
 
 extern "C" {
 // Not in the SDK subset the program sees; winshim itself frees menus with it.
-BOOL WINAPI DestroyMenu(HMENU menu);
 }
 
 namespace winshim {
