@@ -1,0 +1,88 @@
+#include "comctl32/imagelist.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "user32/icon.h"
+
+namespace winshim {
+namespace {
+struct ImageList {
+    QSize size;
+    UINT flags = 0;
+    std::vector<QIcon> images;
+};
+
+struct ListTable {
+    std::map<std::uintptr_t, ImageList> lists;
+    std::uintptr_t next = 0x1A000001;  // tagged so that a stray list handle stands out in logs
+};
+
+ListTable& table() {
+    static ListTable instance;
+    return instance;
+}
+
+ImageList* lookup(HIMAGELIST handle) {
+    auto it = table().lists.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == table().lists.end() ? nullptr : &it->second;
+}
+}  // namespace
+
+QIcon IMAGELIST_Icon(HIMAGELIST list, int index) {
+    ImageList* il = lookup(list);
+    if (!il || index < 0 || size_t(index) >= il->images.size()) return {};
+    return il->images[index];
+}
+
+QSize IMAGELIST_Size(HIMAGELIST list) {
+    ImageList* il = lookup(list);
+    return il ? il->size : QSize();
+}
+}  // namespace winshim
+
+using namespace winshim;
+
+extern "C" HIMAGELIST WINAPI ImageList_Create(int cx, int cy, UINT flags, int initial, int grow) {
+    if (cx <= 0 || cy <= 0 || initial < 0 || grow < 0) return nullptr;
+    ListTable& t = table();
+    std::uintptr_t handle = t.next++;
+    ImageList& il = t.lists[handle];
+    il.size = QSize(cx, cy);
+    il.flags = flags;
+    il.images.reserve(size_t(initial));
+    return reinterpret_cast<HIMAGELIST>(handle);
+}
+
+extern "C" BOOL WINAPI ImageList_Destroy(HIMAGELIST list) {
+    return table().lists.erase(reinterpret_cast<std::uintptr_t>(list)) ? TRUE : FALSE;
+}
+
+extern "C" int WINAPI ImageList_GetImageCount(HIMAGELIST list) {
+    ImageList* il = lookup(list);
+    return il ? int(il->images.size()) : 0;
+}
+
+extern "C" int WINAPI ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon) {
+    ImageList* il = lookup(list);
+    if (!il || index < -1 || index >= int(il->images.size())) return -1;
+    // The list keeps its own copy of the picture, as Windows does: the icon may be
+    // destroyed afterwards.
+    QIcon picture = ICON_ToQIcon(icon);
+    if (picture.isNull()) return -1;
+    if (index == -1) {
+        il->images.push_back(picture);
+        return int(il->images.size()) - 1;
+    }
+    il->images[index] = picture;
+    return index;
+}
+
+extern "C" BOOL WINAPI ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {
+    ImageList* il = lookup(list);
+    if (!il || !cx || !cy) return FALSE;
+    *cx = il->size.width();
+    *cy = il->size.height();
+    return TRUE;
+}

@@ -1,0 +1,115 @@
+// The list view's window procedure: LVM_* messages over ListViewWidget.
+#include "comctl32/listview.h"
+
+#include "core/log.h"
+
+namespace winshim {
+namespace {
+ListViewWidget* widgetOf(HWND hwnd) {
+    Window* w = WIN_Get(hwnd);
+    auto* state = w ? w->controlAs<ListViewState>() : nullptr;
+    return state ? state->widget.data() : nullptr;
+}
+
+template <class T>
+T* ptr(LPARAM lParam) {
+    return reinterpret_cast<T*>(lParam);
+}
+
+LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    ListViewWidget* lv = widgetOf(hwnd);
+    if (!lv) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    switch (msg) {
+    case WM_STYLECHANGED:
+        if (wParam == WPARAM(GWL_STYLE)) lv->setStyleBits(ptr<STYLESTRUCT>(lParam)->styleNew);
+        return 0;
+    case WM_DESTROY:
+        lv->destroying();
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case LVM_GETIMAGELIST:
+        return reinterpret_cast<LRESULT>(lv->imageList(wParam));
+    case LVM_SETIMAGELIST:
+        return reinterpret_cast<LRESULT>(lv->setImageList(wParam, reinterpret_cast<HIMAGELIST>(lParam)));
+    case LVM_GETITEMCOUNT:
+        return lv->itemCount();
+    case LVM_GETITEMA:
+        return lv->getItem(ptr<LVITEMA>(lParam));
+    case LVM_SETITEMA:
+        return lParam && lv->setItem(*ptr<LVITEMA>(lParam));
+    case LVM_INSERTITEMA:
+        return lParam ? lv->insertItem(*ptr<LVITEMA>(lParam)) : -1;
+    case LVM_DELETEITEM:
+        return lv->deleteItem(int(wParam));
+    case LVM_DELETEALLITEMS:
+        lv->deleteAllItems();
+        return TRUE;
+    case LVM_GETNEXTITEM:
+        return lv->nextItem(int(wParam), UINT(LOWORD(lParam)));
+    case LVM_GETITEMRECT: {
+        auto* rect = ptr<RECT>(lParam);
+        return rect && lv->itemRect(int(wParam), rect->left, rect);
+    }
+    case LVM_HITTEST:
+        return lv->hitTest(ptr<LVHITTESTINFO>(lParam));
+    case LVM_ENSUREVISIBLE:
+        return lv->ensureVisible(int(wParam));
+    case LVM_EDITLABELA:
+        if (int(wParam) == -1) {
+            lv->cancelEdit();
+            return 0;
+        }
+        // There is no separate edit window behind the in-place editor: the list
+        // itself stands for it, so a caller can tell that the edit began.
+        return lv->beginEdit(int(wParam)) ? reinterpret_cast<LRESULT>(hwnd) : 0;
+    case LVM_GETEDITCONTROL:
+        return lv->isEditing() ? reinterpret_cast<LRESULT>(hwnd) : 0;
+    case LVM_GETCOLUMNA:
+        return lv->getColumn(int(wParam), ptr<LVCOLUMNA>(lParam));
+    case LVM_SETCOLUMNA:
+        return lParam && lv->setColumn(int(wParam), *ptr<LVCOLUMNA>(lParam));
+    case LVM_INSERTCOLUMNA:
+        return lParam ? lv->insertColumn(int(wParam), *ptr<LVCOLUMNA>(lParam)) : -1;
+    case LVM_DELETECOLUMN:
+        return lv->deleteColumn(int(wParam));
+    case LVM_GETCOLUMNWIDTH:
+        return lv->columnWidth(int(wParam));
+    case LVM_SETCOLUMNWIDTH:
+        return lv->setColumnWidth(int(wParam), SHORT(LOWORD(lParam)));
+    case LVM_SETITEMSTATE: {
+        auto* item = ptr<LVITEMA>(lParam);
+        return item && lv->setItemState(int(wParam), item->state, item->stateMask);
+    }
+    case LVM_GETITEMSTATE:
+        return lv->itemState(int(wParam), UINT(lParam));
+    case LVM_GETITEMTEXTA: {
+        auto* item = ptr<LVITEMA>(lParam);
+        return item ? lv->getItemText(int(wParam), item->iSubItem, item->pszText, item->cchTextMax) : 0;
+    }
+    case LVM_SETITEMTEXTA: {
+        auto* item = ptr<LVITEMA>(lParam);
+        return item && lv->setItemText(int(wParam), item->iSubItem, item->pszText);
+    }
+    default:
+        if (msg >= WM_USER) LOG_Once("listview:" + std::to_string(msg), "list view: unhandled message 0x%04x", msg);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+}  // namespace
+
+void LISTVIEW_Register() {
+    WindowClass cls;
+    cls.name = WC_LISTVIEWA;
+    cls.style = CS_DBLCLKS;
+    cls.proc = ListViewProc;
+    cls.makeWidget = [](Window& window, QWidget* parent) -> QWidget* {
+        auto* widget = new ListViewWidget(window.handle, window.style, window.exStyle, parent);
+        auto state = std::make_unique<ListViewState>();
+        state->widget = widget;
+        window.control = std::move(state);
+        return widget;
+    };
+    CLASS_AddSystem(std::move(cls));
+}
+}  // namespace winshim
