@@ -1,0 +1,523 @@
+// The dialog manager as Windows runs it: dialogs built from the program's three
+// templates, the order of creation, where the controls land, the modal loop and
+// its results, the dialog keys and the default dialog procedure.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../../resources/resource.h"
+
+namespace {
+
+HINSTANCE Module() {
+    return GetModuleHandleA(nullptr);
+}
+
+std::string TextOf(HWND hwnd) {
+    char buffer[256] = "";
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ClassOf(HWND hwnd) {
+    char buffer[64] = "";
+    GetClassNameA(hwnd, buffer, sizeof buffer);
+    for (char* c = buffer; *c; ++c) *c = char(std::tolower(static_cast<unsigned char>(*c)));
+    return buffer;
+}
+
+// The template's controls without an identifier, in template order: each found one
+// is given a scratch identifier so that the next GetDlgItem(-1) finds the next.
+std::vector<HWND> Unnamed(HWND dialog) {
+    std::vector<HWND> found;
+    while (HWND label = GetDlgItem(dialog, -1)) {
+        found.push_back(label);
+        SetWindowLongA(label, GWL_ID, LONG(9000 + found.size()));
+    }
+    return found;
+}
+
+// Sends a key to the control that has the keyboard focus, as the keyboard would.
+void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    ASSERT_NE(target, nullptr) << "no window takes keys";
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &release);
+}
+
+// ---------------------------------------------------------------------------
+// IDD_MAIN under the program's own class
+
+struct MainLog {
+    std::vector<UINT> order;  // WM_CREATE and WM_INITDIALOG as they came
+    HWND playInCreate = reinterpret_cast<HWND>(1);
+    DWORD errorInCreate = 0;
+    WPARAM initFocus = 0;
+    HWND playAtInit = nullptr;
+} g_main;
+
+LRESULT CALLBACK VarnelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CREATE) {
+        g_main.order.push_back(msg);
+        g_main.playInCreate = GetDlgItem(hwnd, IDC_PLAY);
+        g_main.errorInCreate = GetLastError();
+    } else if (msg == WM_INITDIALOG) {
+        g_main.order.push_back(msg);
+        g_main.initFocus = wParam;
+        g_main.playAtInit = GetDlgItem(hwnd, IDC_PLAY);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+class MainTemplate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static bool registered = [] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = VarnelProc;
+            wc.cbWndExtra = DLGWINDOWEXTRA;
+            wc.hInstance = Module();
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+            wc.lpszClassName = "Varnel";
+            return RegisterClassA(&wc) != 0;
+        }();
+        ASSERT_TRUE(registered);
+        g_main = MainLog{};
+        dialog = CreateDialogParamA(Module(), MAKEINTRESOURCE(IDD_MAIN), nullptr, nullptr, 0);
+        ASSERT_NE(dialog, nullptr);
+    }
+    void TearDown() override { DestroyWindow(dialog); }
+    HWND dialog = nullptr;
+};
+
+TEST_F(MainTemplate, RunsTheClassProcedureAndGetsWmCreateBeforeAnyControl) {
+    EXPECT_EQ(ClassOf(dialog), "varnel");
+    EXPECT_EQ(TextOf(dialog), "Varnel");
+    ASSERT_EQ(g_main.order, (std::vector<UINT>{WM_CREATE, WM_INITDIALOG}));
+    EXPECT_EQ(g_main.playInCreate, nullptr);
+    EXPECT_EQ(g_main.errorInCreate, DWORD(ERROR_CONTROL_ID_NOT_FOUND));
+    // WM_INITDIALOG comes with every control made; its wParam is the first tab stop.
+    EXPECT_NE(g_main.playAtInit, nullptr);
+    EXPECT_EQ(reinterpret_cast<HWND>(g_main.initFocus), GetDlgItem(dialog, IDC_PLAY));
+    // The template's WS_VISIBLE shows the window once it is built.
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+TEST_F(MainTemplate, ControlsSitWhereTheirDialogUnitsSay) {
+    RECT unit{0, 0, 4, 8};
+    ASSERT_TRUE(MapDialogRect(dialog, &unit));
+    if (unit.right != 6 || unit.bottom != 13) GTEST_SKIP() << "the table is for base units of 6 x 13 pixels";
+
+    // The template's 305 x 150 units are the client area, below the class menu if any.
+    RECT client{};
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, 458);
+    EXPECT_EQ(client.bottom, 244);
+
+    struct Case {
+        int id;  // -1: the n-th control without identifier
+        int unnamed;
+        const char* cls;
+        const char* text;
+        RECT pixels;  // client coordinates
+        DWORD style;
+    } cases[] = {
+        {IDC_PLAY, 0, "button", "Play", {371, 21, 448, 44}, 0x50010001},
+        {-1, 0, "static", "Title:", {41, 54, 71, 69}, 0x50020000},
+        {-1, 1, "static", "Composer", {18, 21, 72, 39}, 0x50020000},
+        {IDC_COMPOSER, 0, "static", "", {80, 21, 346, 42}, 0x50021000},
+        {IDC_ALBUM, 0, "static", "", {80, 52, 347, 72}, 0x50021000},
+        {IDC_EJECT, 0, "button", "Eject", {371, 80, 448, 103}, 0x50010000},
+        {-1, 2, "static", "Disc ID:", {30, 83, 75, 98}, 0x50020000},
+        {IDC_DISC_ID, 0, "static", "", {81, 80, 161, 101}, 0x50021000},
+        {IDC_PAUSE, 0, "button", "Pause", {371, 50, 448, 73}, 0x58010000},
+    };
+    const std::vector<HWND> labels = Unnamed(dialog);
+    ASSERT_EQ(labels.size(), 3u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        HWND control = c.id == -1 ? labels[size_t(c.unnamed)] : GetDlgItem(dialog, c.id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(ClassOf(control), c.cls);
+        EXPECT_EQ(TextOf(control), c.text);
+        EXPECT_EQ(DWORD(GetWindowLongA(control, GWL_STYLE)), c.style);
+        RECT r{};
+        GetWindowRect(control, &r);
+        POINT topLeft{r.left, r.top}, bottomRight{r.right, r.bottom};
+        ScreenToClient(dialog, &topLeft);
+        ScreenToClient(dialog, &bottomRight);
+        EXPECT_EQ(topLeft.x, c.pixels.left);
+        EXPECT_EQ(topLeft.y, c.pixels.top);
+        EXPECT_EQ(bottomRight.x, c.pixels.right);
+        EXPECT_EQ(bottomRight.y, c.pixels.bottom);
+    }
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PAUSE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_EJECT)));
+}
+
+TEST(MapDialogRect, RoundsEachCoordinateHalfAwayFromZero) {
+    HWND dialog = CreateDialogParamA(Module(), MAKEINTRESOURCE(IDD_DRIVE), nullptr, nullptr, 0);
+    ASSERT_NE(dialog, nullptr);
+    RECT unit{0, 0, 4, 8};
+    ASSERT_TRUE(MapDialogRect(dialog, &unit));
+    if (unit.right != 6 || unit.bottom != 13) GTEST_SKIP() << "the table is for base units of 6 x 13 pixels";
+    struct Case {
+        RECT units, pixels;
+    } cases[] = {
+        {{1, 1, 3, 3}, {2, 2, 5, 5}},      // 1.5, 1.625, 4.5, 4.875
+        {{-1, -1, 2, 4}, {-2, -2, 3, 7}},  // halves away from zero on both sides
+        {{153, 63, 247, 150}, {230, 102, 371, 244}},
+    };
+    for (const Case& c : cases) {
+        RECT r = c.units;
+        ASSERT_TRUE(MapDialogRect(dialog, &r));
+        EXPECT_EQ(r.left, c.pixels.left);
+        EXPECT_EQ(r.top, c.pixels.top);
+        EXPECT_EQ(r.right, c.pixels.right);
+        EXPECT_EQ(r.bottom, c.pixels.bottom);
+    }
+    DestroyWindow(dialog);
+}
+
+// ---------------------------------------------------------------------------
+// The two modal templates, built whole
+
+INT_PTR CALLBACK QuietProc(HWND, UINT msg, WPARAM, LPARAM) {
+    return msg == WM_INITDIALOG;
+}
+
+TEST(DialogTemplates, BuildEveryControlWithItsClassTextAndStyle) {
+    struct Control {
+        int id;  // -1: the next control without identifier
+        const char* cls;
+        const char* text;
+        DWORD style;
+    };
+    struct Case {
+        int templateId;
+        const char* caption;
+        std::vector<Control> controls;
+    } cases[] = {
+        {IDD_DRIVE,
+         "Drive",
+         {
+             {-1, "static", "Select Drive :", 0x50020000},
+             {IDC_DRIVE_LIST, "combobox", "", 0x50010103},
+         }},
+        {IDD_LIST_EDITOR,
+         "List Editor",
+         {
+             {IDC_SAVE, "button", "Save", 0x50010001},
+             {IDC_CLOSE, "button", "Close", 0x50010000},
+             {-1, "static", "Disc ID :", 0x50020000},
+             {IDC_DISC_ID, "static", "Static", 0x50021000},
+             {-1, "static", "Composer :", 0x50020000},
+             {-1, "static", "Title / Album :", 0x50020000},
+             {IDC_EDIT_COMPOSER, "edit", "", 0x50810080},
+             {IDC_EDIT_ALBUM, "edit", "", 0x50810080},
+             {-1, "static", "Tracks :", 0x50020000},
+             {IDC_TRACK_COUNT, "static", "Static", 0x50021000},
+             {-1, "static", "Title :", 0x50020000},
+             {IDC_EDIT_TRACK, "edit", "", 0x50810080},
+             {IDC_TITLE_LIST, "listbox", "", 0x50A10103},
+             {IDC_ADD, "button", "Add", 0x50010000},
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        HWND dialog = CreateDialogParamA(Module(), MAKEINTRESOURCE(c.templateId), nullptr, QuietProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ClassOf(dialog), "#32770");
+        EXPECT_EQ(TextOf(dialog), c.caption);
+        EXPECT_FALSE(IsWindowVisible(dialog)) << "the template has no WS_VISIBLE";
+        const std::vector<HWND> unnamed = Unnamed(dialog);
+        size_t nextUnnamed = 0;
+        for (const Control& control : c.controls) {
+            SCOPED_TRACE(control.text);
+            HWND hwnd = control.id == -1 ? (nextUnnamed < unnamed.size() ? unnamed[nextUnnamed++] : nullptr)
+                                         : GetDlgItem(dialog, control.id);
+            ASSERT_NE(hwnd, nullptr);
+            EXPECT_EQ(ClassOf(hwnd), control.cls);
+            EXPECT_EQ(TextOf(hwnd), control.text);
+            // An edit control may trade WS_BORDER for a client edge.
+            const DWORD mask = control.cls == std::string("edit") ? ~DWORD(WS_BORDER) : ~DWORD(0);
+            EXPECT_EQ(DWORD(GetWindowLongA(hwnd, GWL_STYLE)) & mask, control.style & mask);
+            EXPECT_EQ(GetParent(hwnd), dialog);
+        }
+        EXPECT_EQ(nextUnnamed, unnamed.size()) << "controls the table does not know";
+        DestroyWindow(dialog);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The modal loop
+
+struct ModalLog {
+    enum class End { InInit, Posted, FromTimer, Never } end = End::Never;
+    INT_PTR value = 0;
+    std::vector<std::pair<WORD, LPARAM>> commands;  // (id, lParam) of WM_COMMAND
+    std::vector<UINT> seen;
+    int focusAtStart = 0;  // control id
+} g_modal;
+
+constexpr UINT kEndNow = WM_APP + 1;
+
+INT_PTR CALLBACK ModalProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    g_modal.seen.push_back(msg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        if (g_modal.end == ModalLog::End::InInit) EndDialog(dialog, g_modal.value);
+        if (g_modal.end == ModalLog::End::Posted) PostMessageA(dialog, kEndNow, 0, 0);
+        if (g_modal.end == ModalLog::End::FromTimer) SetTimer(dialog, 5, 30, nullptr);
+        return TRUE;
+    case WM_TIMER:
+    case kEndNow:
+        EndDialog(dialog, g_modal.value);
+        return TRUE;
+    case WM_COMMAND:
+        g_modal.commands.emplace_back(LOWORD(wParam), lParam);
+        if (LOWORD(wParam) == IDCANCEL && g_modal.end == ModalLog::End::Never) EndDialog(dialog, 99);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST(DialogBoxParamA, ReturnsTheValueGivenToEndDialog) {
+    struct Case {
+        ModalLog::End end;
+        INT_PTR value;
+    } cases[] = {
+        {ModalLog::End::InInit, 7},
+        {ModalLog::End::Posted, 42},
+        {ModalLog::End::FromTimer, -5},
+    };
+    for (const Case& c : cases) {
+        g_modal = ModalLog{};
+        g_modal.end = c.end;
+        g_modal.value = c.value;
+        EXPECT_EQ(DialogBoxParamA(Module(), MAKEINTRESOURCE(IDD_DRIVE), nullptr, ModalProc, 0), c.value);
+    }
+    EXPECT_EQ(DialogBoxParamA(Module(), MAKEINTRESOURCE(999), nullptr, ModalProc, 0), -1) << "no such template";
+}
+
+TEST(DialogBoxParamA, CloseBoxOfADialogThatIgnoresWmCloseClicksCancel) {
+    g_modal = ModalLog{};
+    struct Closer {
+        static INT_PTR CALLBACK Proc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+            if (msg == WM_INITDIALOG) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return ModalProc(dialog, msg, wParam, lParam);
+        }
+    };
+    EXPECT_EQ(DialogBoxParamA(Module(), MAKEINTRESOURCE(IDD_DRIVE), nullptr, Closer::Proc, 0), 99);
+    ASSERT_EQ(g_modal.commands.size(), 1u);
+    EXPECT_EQ(g_modal.commands[0], (std::pair<WORD, LPARAM>{IDCANCEL, 0}));
+    EXPECT_NE(std::find(g_modal.seen.begin(), g_modal.seen.end(), UINT(WM_CLOSE)), g_modal.seen.end());
+}
+
+// The owner of a modal dialog: its timer goes on, and it is disabled meanwhile.
+struct OwnerLog {
+    int ticks = 0;
+    bool enabledDuringDialog = true;
+    HWND dialog = nullptr;
+    POINT dialogOrigin{}, ownerOrigin{};
+    RECT dialogClient{};
+    RECT templateSize{0, 0, 153, 63};  // IDD_DRIVE's size in dialog units, then in pixels
+} g_owner;
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && ++g_owner.ticks == 3 && g_owner.dialog) {
+        g_owner.enabledDuringDialog = IsWindowEnabled(hwnd);
+        EndDialog(g_owner.dialog, 3);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK OwnedProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
+    if (msg != WM_INITDIALOG) return FALSE;
+    g_owner.dialog = dialog;
+    ClientToScreen(dialog, &g_owner.dialogOrigin);
+    ClientToScreen(GetParent(dialog), &g_owner.ownerOrigin);
+    GetClientRect(dialog, &g_owner.dialogClient);
+    MapDialogRect(dialog, &g_owner.templateSize);
+    return TRUE;
+}
+
+TEST(DialogBoxParamA, OwnerKeepsItsTimerAndIsDisabledWhileTheDialogRuns) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = Module();
+    wc.lpszClassName = "DialogOwner";
+    RegisterClassA(&wc);
+    HWND owner = CreateWindowExA(0, "DialogOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 500, 400, nullptr,
+                                 nullptr, Module(), nullptr);
+    ASSERT_NE(owner, nullptr);
+    g_owner = OwnerLog{};
+    SetTimer(owner, 1, 20, nullptr);
+    EXPECT_EQ(DialogBoxParamA(Module(), MAKEINTRESOURCE(IDD_DRIVE), owner, OwnedProc, 0), 3);
+    EXPECT_GE(g_owner.ticks, 3);
+    EXPECT_FALSE(g_owner.enabledDuringDialog);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_FALSE(IsWindow(g_owner.dialog));
+    // No DS_CENTER: the template's (0, 0) is the owner's client origin.
+    EXPECT_EQ(g_owner.dialogOrigin.x, g_owner.ownerOrigin.x);
+    EXPECT_EQ(g_owner.dialogOrigin.y, g_owner.ownerOrigin.y);
+    // The template's size is the client area's.
+    EXPECT_EQ(g_owner.dialogClient.right, g_owner.templateSize.right);
+    EXPECT_EQ(g_owner.dialogClient.bottom, g_owner.templateSize.bottom);
+    KillTimer(owner, 1);
+    DestroyWindow(owner);
+}
+
+// ---------------------------------------------------------------------------
+// Dialog keys
+
+struct KeyStep {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    WORD command;    // WM_COMMAND id the dialog procedure gets, 0 for none
+    int focusAfter;  // control id that has the focus afterwards, 0 to skip
+};
+std::vector<KeyStep> g_steps;
+std::vector<std::string> g_keyFailures;
+
+// Presses the keys once the dialog is up and active.
+INT_PTR CALLBACK KeyProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        SetTimer(dialog, 1, 50, nullptr);
+        return TRUE;
+    }
+    if (msg == WM_TIMER) {
+        KillTimer(dialog, 1);
+        int n = 0;
+        for (const KeyStep& step : g_steps) {
+            const size_t before = g_modal.commands.size();
+            PressKey(step.key, step.modifiers);
+            const std::string where = "step " + std::to_string(n++);
+            const WORD got = g_modal.commands.size() > before ? g_modal.commands.back().first : 0;
+            if (got != step.command)
+                g_keyFailures.push_back(where + ": command " + std::to_string(got) + ", wanted " +
+                                        std::to_string(step.command));
+            if (step.focusAfter && GetFocus() != GetDlgItem(dialog, step.focusAfter))
+                g_keyFailures.push_back(where + ": focus is not on " + std::to_string(step.focusAfter));
+        }
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND) {
+        g_modal.commands.emplace_back(LOWORD(wParam), lParam);
+        return FALSE;  // like the program's procedures: IDOK and IDCANCEL are not handled
+    }
+    return FALSE;
+}
+
+TEST(DialogKeys, EnterEscapeAndTabAsIsDialogMessageHasThem) {
+    struct Case {
+        int templateId;
+        int firstFocus;
+        std::vector<KeyStep> steps;
+    } cases[] = {
+        // No buttons at all: Enter is IDOK and Escape IDCANCEL, and the dialog stays.
+        {IDD_DRIVE,
+         IDC_DRIVE_LIST,
+         {{Qt::Key_Return, Qt::NoModifier, IDOK, IDC_DRIVE_LIST},
+          {Qt::Key_Escape, Qt::NoModifier, IDCANCEL, IDC_DRIVE_LIST},
+          {Qt::Key_Tab, Qt::NoModifier, 0, IDC_DRIVE_LIST}}},
+        // A focused push button is the one Enter presses; elsewhere the default one.
+        {IDD_LIST_EDITOR,
+         IDC_SAVE,
+         {{Qt::Key_Return, Qt::NoModifier, IDC_SAVE, IDC_SAVE},
+          {Qt::Key_Tab, Qt::NoModifier, 0, IDC_CLOSE},
+          {Qt::Key_Return, Qt::NoModifier, IDC_CLOSE, IDC_CLOSE},
+          {Qt::Key_Tab, Qt::NoModifier, 0, IDC_EDIT_COMPOSER},
+          {Qt::Key_Return, Qt::NoModifier, IDC_SAVE, IDC_EDIT_COMPOSER},
+          {Qt::Key_Escape, Qt::NoModifier, IDCANCEL, IDC_EDIT_COMPOSER},
+          {Qt::Key_Tab, Qt::ShiftModifier, 0, IDC_CLOSE},
+          {Qt::Key_Backtab, Qt::ShiftModifier, 0, IDC_SAVE},
+          {Qt::Key_Backtab, Qt::ShiftModifier, 0, IDC_ADD}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.templateId);
+        g_modal = ModalLog{};
+        g_steps = c.steps;
+        g_keyFailures.clear();
+        struct First {
+            static INT_PTR CALLBACK Proc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+                if (msg == WM_TIMER) g_modal.focusAtStart = GetDlgCtrlID(GetFocus());
+                return KeyProc(dialog, msg, wParam, lParam);
+            }
+        };
+        EXPECT_EQ(DialogBoxParamA(Module(), MAKEINTRESOURCE(c.templateId), nullptr, First::Proc, 0), 0);
+        EXPECT_EQ(g_modal.focusAtStart, c.firstFocus) << "WM_INITDIALOG's TRUE focuses the first tab stop";
+        for (const std::string& failure : g_keyFailures) ADD_FAILURE() << failure;
+        // Without IDOK and IDCANCEL controls the commands carry no control handle.
+        for (auto& [id, lParam] : g_modal.commands) {
+            if (id == IDOK || id == IDCANCEL) {
+                EXPECT_EQ(lParam, 0);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Default dialog procedure and the item functions
+
+constexpr UINT kAsk = WM_APP + 2;
+
+INT_PTR CALLBACK AnsweringProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg == kAsk) {
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1234);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST(DefDlgProcA, DefaultButtonMessageResultAndItems) {
+    HWND editor = CreateDialogParamA(Module(), MAKEINTRESOURCE(IDD_LIST_EDITOR), nullptr, AnsweringProc, 0);
+    HWND drive = CreateDialogParamA(Module(), MAKEINTRESOURCE(IDD_DRIVE), nullptr, AnsweringProc, 0);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(drive, nullptr);
+
+    EXPECT_EQ(SendMessageA(editor, kAsk, 0, 0), 1234) << "DWLP_MSGRESULT is the answer of a handled message";
+    EXPECT_EQ(SendMessageA(editor, DM_GETDEFID, 0, 0), MAKELONG(IDC_SAVE, DC_HASDEFID));
+    EXPECT_EQ(SendMessageA(drive, DM_GETDEFID, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(editor, DM_SETDEFID, IDC_CLOSE, 0), TRUE);
+    EXPECT_EQ(SendMessageA(editor, DM_GETDEFID, 0, 0), MAKELONG(IDC_CLOSE, DC_HASDEFID));
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(editor, IDC_CLOSE), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(editor, IDC_SAVE), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+
+    HWND save = GetDlgItem(editor, IDC_SAVE);
+    EXPECT_EQ(GetDlgCtrlID(save), IDC_SAVE);
+    EXPECT_EQ(GetDlgCtrlID(editor), 0) << "a top-level window has no control id";
+    SetLastError(0);
+    EXPECT_EQ(GetDlgItem(editor, 4242), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CONTROL_ID_NOT_FOUND));
+    EXPECT_EQ(GetDlgItem(drive, IDC_SAVE), nullptr) << "items belong to their own dialog";
+
+    EXPECT_TRUE(SetDlgItemTextA(editor, IDC_EDIT_TRACK, "Overture"));
+    char text[16];
+    EXPECT_EQ(GetDlgItemTextA(editor, IDC_EDIT_TRACK, text, sizeof text), 8u);
+    EXPECT_STREQ(text, "Overture");
+    EXPECT_EQ(GetDlgItemTextA(editor, IDC_EDIT_TRACK, text, 5), 4u) << "cut to the buffer";
+    EXPECT_STREQ(text, "Over");
+    std::strcpy(text, "junk");
+    EXPECT_EQ(GetDlgItemTextA(editor, 4242, text, sizeof text), 0u);
+    EXPECT_STREQ(text, "");
+    EXPECT_FALSE(SetDlgItemTextA(editor, 4242, "x"));
+    EXPECT_EQ(SendDlgItemMessageA(editor, IDC_TITLE_LIST, LB_ADDSTRING, 0, LPARAM("row")), 0);
+    EXPECT_EQ(SendDlgItemMessageA(editor, IDC_TITLE_LIST, LB_GETCOUNT, 0, 0), 1);
+
+    DestroyWindow(editor);
+    DestroyWindow(drive);
+}
+}  // namespace
