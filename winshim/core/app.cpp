@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QScreen>
 #include <cstdlib>
 
 #include "core/log.h"
@@ -52,9 +54,17 @@ QApplication* APP_Ensure() {
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
     auto* app = new ShimApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    // The desktop's own sans font at the size of the dialogs' 8-point font.
+    // The desktop's own sans font at the dialogs' 8 points; a wide font steps down
+    // until its average letter is no wider than a dialog base unit, so that texts
+    // fit the controls their templates made for them.
     QFont font = QApplication::font();
-    font.setPointSize(8);
+    const QScreen* screen = app->primaryScreen();
+    const double baseUnit = 6.0 * (screen ? screen->logicalDotsPerInchX() : 96.0) / 96.0;
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    for (double points = 8.0; points >= 7.0; points -= 0.5) {
+        font.setPointSizeF(points);
+        if (QFontMetricsF(font).horizontalAdvance(letters) / letters.size() <= baseUnit) break;
+    }
     QApplication::setFont(font);
     WS_LOG("app", "QApplication on platform %s", qPrintable(QGuiApplication::platformName()));
     return app;

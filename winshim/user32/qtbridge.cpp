@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QPainter>
+#include <QWindow>
 #include <unordered_map>
 
 #include "user32/menu.h"
@@ -43,7 +44,28 @@ void ClientWidget::paintEvent(QPaintEvent*) {
     activePainters().erase(hwnd_);
 }
 
-TopLevelWidget::TopLevelWidget(HWND hwnd, HMENU menu) : QWidget(nullptr), hwnd_(hwnd) {
+namespace {
+// The frame and caption buttons the window manager should give a window of this style.
+Qt::WindowFlags frameFlags(DWORD style) {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if ((style & WS_CAPTION) == WS_CAPTION) flags |= Qt::WindowTitleHint;
+    if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((style & WS_CAPTION) == WS_CAPTION && (style & WS_MINIMIZEBOX)) flags |= Qt::WindowMinimizeButtonHint;
+    if ((style & WS_CAPTION) == WS_CAPTION && (style & WS_MAXIMIZEBOX)) flags |= Qt::WindowMaximizeButtonHint;
+    if ((style & WS_CAPTION) != WS_CAPTION && !(style & WS_THICKFRAME)) flags |= Qt::FramelessWindowHint;
+    return flags;
+}
+}  // namespace
+
+TopLevelWidget::TopLevelWidget(HWND hwnd, HMENU menu, DWORD style, QWidget* owner)
+    : QWidget(nullptr, frameFlags(style)), hwnd_(hwnd), sizable_(style & WS_THICKFRAME) {
+    // Not a Qt child of the owner: disabling the owner for a modal dialog must not
+    // disable the dialog, and the owner's end is handled by DestroyWindow.
+    if (owner) {
+        winId();
+        owner->window()->winId();
+        windowHandle()->setTransientParent(owner->window()->windowHandle());
+    }
     setProperty("winshim.hwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hwnd)));
     if (menu) {
         menuBar_ = new QMenuBar(this);
@@ -64,8 +86,11 @@ void TopLevelWidget::layoutChildren() {
 void TopLevelWidget::place(const QRect& outer) {
     placing_ = true;
     move(outer.topLeft());
-    resize(std::max(0, outer.width() - frame_.left() - frame_.right()),
-           std::max(0, outer.height() - frame_.top() - frame_.bottom()));
+    QSize size(std::max(0, outer.width() - frame_.left() - frame_.right()),
+               std::max(0, outer.height() - frame_.top() - frame_.bottom()));
+    // Without a sizing border the user cannot resize the window; the program can.
+    if (!sizable_) setFixedSize(size);
+    resize(size);
     layoutChildren();
     placing_ = false;
 }

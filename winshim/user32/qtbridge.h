@@ -27,7 +27,8 @@ private:
 class TopLevelWidget : public QWidget {
     Q_OBJECT
 public:
-    TopLevelWidget(HWND hwnd, HMENU menu);
+    // `owner` (may be null) keeps an owned window above its owner.
+    TopLevelWidget(HWND hwnd, HMENU menu, DWORD style, QWidget* owner);
     ClientWidget* client() const { return client_; }
     QMenuBar* menuBar() const { return menuBar_; }
     int menuHeight() const;
@@ -53,6 +54,7 @@ private:
     ClientWidget* client_ = nullptr;
     QMargins frame_;
     bool placing_ = false;
+    bool sizable_ = true;
 };
 
 }  // namespace winshim

@@ -141,7 +141,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
         w.widget->hide();
         placeChild(w);
     } else {
-        auto* top = new TopLevelWidget(w.handle, w.menu);
+        Window* owner = WIN_Get(w.owner);
+        auto* top = new TopLevelWidget(w.handle, w.menu, style, owner ? owner->widget.data() : nullptr);
         w.widget = top;
         w.client = top->client();
         top->setWindowTitle(QString::fromLocal8Bit(w.text.c_str()));
