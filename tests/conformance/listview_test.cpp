@@ -483,7 +483,9 @@ TEST_F(ListView, TheParentDecidesWhetherAnEditedLabelIsKept) {
             ASSERT_EQ(Codes(), (std::vector<UINT>{LVN_BEGINLABELEDITA, LVN_ENDLABELEDITA}));
             EXPECT_EQ(g_notices[1].item, 0);
             EXPECT_EQ(g_notices[1].hasText, c.commit) << "a cancelled edit ends with no text";
-            if (c.commit) EXPECT_EQ(g_notices[1].text, "Renamed");
+            if (c.commit) {
+                EXPECT_EQ(g_notices[1].text, "Renamed");
+            }
         }
         EXPECT_EQ(Text(0), c.after);
         Pump(10);

@@ -1,5 +1,6 @@
 #include "comctl32/imagelist.h"
 
+#include <QPixmap>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -67,10 +68,13 @@ extern "C" int WINAPI ImageList_GetImageCount(HIMAGELIST list) {
 extern "C" int WINAPI ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon) {
     ImageList* il = lookup(list);
     if (!il || index < -1 || index >= int(il->images.size())) return -1;
-    // The list keeps its own copy of the picture, as Windows does: the icon may be
-    // destroyed afterwards.
-    QIcon picture = ICON_ToQIcon(icon);
-    if (picture.isNull()) return -1;
+    // The list keeps its own copy of the picture at its own size, as Windows does:
+    // the icon may be destroyed afterwards, and an icon of another size is stretched.
+    QIcon source = ICON_ToQIcon(icon);
+    if (source.isNull()) return -1;
+    QPixmap pixmap = source.pixmap(il->size);
+    if (pixmap.size() != il->size) pixmap = pixmap.scaled(il->size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QIcon picture(pixmap);
     if (index == -1) {
         il->images.push_back(picture);
         return int(il->images.size()) - 1;

@@ -1,4 +1,5 @@
 // The list view's model, columns, items and views.
+#include <QApplication>
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <algorithm>
@@ -48,9 +49,11 @@ void setupPane(QAbstractItemView* view, QStandardItemModel* model, ListViewDeleg
 }  // namespace
 
 ListViewWidget::ListViewWidget(HWND hwnd, DWORD style, DWORD exStyle, QWidget* parent)
-    : QStackedWidget(parent), hwnd_(hwnd), exStyle_(exStyle), model_(new QStandardItemModel(0, 1, this)) {
+    : QStackedWidget(parent), hwnd_(hwnd), exStyle_(exStyle) {
+    // Children go in the order they came: the views before the model they show.
     report_ = new ReportPane(this);
     icons_ = new IconPane(this);
+    model_ = new QStandardItemModel(0, 1, this);
     reportDelegate_ = new ListViewDelegate(this);
     iconDelegate_ = new ListViewDelegate(this);
     setupPane(report_, model_, reportDelegate_);
@@ -134,7 +137,8 @@ ListViewDelegate* ListViewWidget::delegate() const {
 }
 
 void ListViewWidget::applyView() {
-    const bool hadFocus = focusWidget() && isAncestorOf(focusWidget());
+    QWidget* focused = QApplication::focusWidget();
+    const bool hadFocus = focused && isAncestorOf(focused);
     QSize icon = IMAGELIST_Size(currentList());
     switch (viewType()) {
     case LVS_REPORT:

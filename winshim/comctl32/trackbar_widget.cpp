@@ -226,9 +226,6 @@ void TrackbarWidget::drawThumb(QPainter& p, const QRect& r) const {
     p.setBrush(face);
     p.drawPolygon(QPolygonF(shape).translated(0.5, 0.5));
     p.setRenderHint(QPainter::Antialiasing, false);
-    // A grip line in the middle of the thumb's body, like the classic look.
-    p.setPen(pal.color(QPalette::Light));
-    if (vertical()) p.drawLine(r.left() + 3, (r.top() + r.bottom()) / 2, r.right() - 3, (r.top() + r.bottom()) / 2);
 }
 
 void TrackbarWidget::paintEvent(QPaintEvent*) {
@@ -293,7 +290,12 @@ void TrackbarWidget::paintEvent(QPaintEvent*) {
 
 void TrackbarWidget::notify(int code) {
     Window* w = WIN_Get(hwnd_);
-    if (!w) return;
+    if (!w) {
+        // The parent destroyed us in a handler: no more paging or dragging.
+        repeat_.stop();
+        paging_ = dragging_ = false;
+        return;
+    }
     WORD high = (code == TB_THUMBTRACK || code == TB_THUMBPOSITION) ? WORD(pos_) : 0;
     WIN_Send(w->parent ? w->parent : w->owner, vertical() ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, high),
              reinterpret_cast<LPARAM>(hwnd_));
