@@ -61,6 +61,7 @@ protected:
         parent = CreateWindowExA(0, "ControlParent", "controls", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 300,
                                  nullptr, nullptr, Module(), nullptr);
         ASSERT_NE(parent, nullptr);
+        SetForegroundWindow(parent);  // the keyboard goes to the active window
         g_commands.clear();
     }
     void TearDown() override { DestroyWindow(parent); }

@@ -47,7 +47,11 @@ std::vector<HWND> Unnamed(HWND dialog) {
 
 // Sends a key to the control that has the keyboard focus, as the keyboard would.
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    // A dropped-down list takes the keys first, as Qt routes them.
+    QWidget* popup = QApplication::activePopupWidget();
+    QWidget* target = popup                         ? (popup->focusWidget() ? popup->focusWidget() : popup)
+                      : QApplication::focusWidget() ? QApplication::focusWidget()
+                                                    : QApplication::activeWindow();
     ASSERT_NE(target, nullptr) << "no window takes keys";
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
@@ -384,8 +388,9 @@ TEST(DialogBoxParamA, OwnerKeepsItsTimerAndIsDisabledWhileTheDialogRuns) {
 struct KeyStep {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
-    WORD command;    // WM_COMMAND id the dialog procedure gets, 0 for none
-    int focusAfter;  // control id that has the focus afterwards, 0 to skip
+    WORD command;      // id of the click the dialog procedure gets, 0 for none
+    int focusAfter;    // control id that has the focus afterwards, 0 to skip
+    int dropDown = 0;  // a combo box whose list is dropped down before the key
 };
 std::vector<KeyStep> g_steps;
 std::vector<std::string> g_keyFailures;
@@ -393,6 +398,8 @@ std::vector<std::string> g_keyFailures;
 // Presses the keys once the dialog is up and active.
 INT_PTR CALLBACK KeyProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
+        for (const char* drive : {"d:", "e:"})
+            SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_ADDSTRING, 0, LPARAM(drive));
         SetTimer(dialog, 1, 50, nullptr);
         return TRUE;
     }
@@ -400,8 +407,11 @@ INT_PTR CALLBACK KeyProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         KillTimer(dialog, 1);
         int n = 0;
         for (const KeyStep& step : g_steps) {
+            if (step.dropDown) SendDlgItemMessageA(dialog, step.dropDown, CB_SHOWDROPDOWN, TRUE, 0);
             const size_t before = g_modal.commands.size();
             PressKey(step.key, step.modifiers);
+            if (step.dropDown && SendDlgItemMessageA(dialog, step.dropDown, CB_GETDROPPEDSTATE, 0, 0))
+                g_keyFailures.push_back("the key did not close the list");
             const std::string where = "step " + std::to_string(n++);
             const WORD got = g_modal.commands.size() > before ? g_modal.commands.back().first : 0;
             if (got != step.command)
@@ -414,7 +424,8 @@ INT_PTR CALLBACK KeyProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     if (msg == WM_COMMAND) {
-        g_modal.commands.emplace_back(LOWORD(wParam), lParam);
+        // Clicks only: a combo box's own notifications are not what a key made.
+        if (HIWORD(wParam) == BN_CLICKED) g_modal.commands.emplace_back(LOWORD(wParam), lParam);
         return FALSE;  // like the program's procedures: IDOK and IDCANCEL are not handled
     }
     return FALSE;
@@ -431,7 +442,10 @@ TEST(DialogKeys, EnterEscapeAndTabAsIsDialogMessageHasThem) {
          IDC_DRIVE_LIST,
          {{Qt::Key_Return, Qt::NoModifier, IDOK, IDC_DRIVE_LIST},
           {Qt::Key_Escape, Qt::NoModifier, IDCANCEL, IDC_DRIVE_LIST},
-          {Qt::Key_Tab, Qt::NoModifier, 0, IDC_DRIVE_LIST}}},
+          {Qt::Key_Tab, Qt::NoModifier, 0, IDC_DRIVE_LIST},
+          // While the list is down, Enter and Escape are the list's.
+          {Qt::Key_Escape, Qt::NoModifier, 0, IDC_DRIVE_LIST, IDC_DRIVE_LIST},
+          {Qt::Key_Return, Qt::NoModifier, 0, IDC_DRIVE_LIST, IDC_DRIVE_LIST}}},
         // A focused push button is the one Enter presses; elsewhere the default one.
         {IDD_LIST_EDITOR,
          IDC_SAVE,

@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -316,6 +315,8 @@ LRESULT defaultDialog(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
 // Shows the dialog with the focus where the dialog manager put it.
 void showDialog(HWND dialog) {
     ShowWindow(dialog, SW_SHOWNORMAL);
+    // Shown as Windows shows it: active, with the keyboard.
+    SetForegroundWindow(dialog);
     keepClientSize(dialog);
     if (DialogState* s = stateOf(dialog); s && WIN_Get(s->focus)) SetFocus(s->focus);
 }
@@ -376,10 +377,6 @@ HWND createDialog(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPA
     }
     if (!(w = WIN_Get(dialog))) return nullptr;
     w->dlgProc = proc;
-    if (Window* o = WIN_Get(w->owner); o && o->widget && w->widget) {
-        w->widget->winId();
-        if (QWindow* window = w->widget->windowHandle()) window->setTransientParent(o->widget->windowHandle());
-    }
 
     for (const DialogItem& item : t->items) {
         const RECT r = mapUnits(RECT{item.x, item.y, item.cx, item.cy});
