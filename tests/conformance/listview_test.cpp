@@ -511,11 +511,32 @@ TEST_F(ListView, ClickingASelectedLabelStartsAnEditAfterTheDoubleClickTime) {
     Key(editor, Qt::Key_Escape);
     EXPECT_EQ(Codes().back(), LVN_ENDLABELEDITA);
 
+    // A double click on the selected label is no edit: the player plays the track.
+    Pump(QApplication::doubleClickInterval() + 100);
+    g_notices.clear();
+    Mouse(QEvent::MouseButtonPress, label);
+    Mouse(QEvent::MouseButtonRelease, label);
+    Mouse(QEvent::MouseButtonPress, label);
+    Mouse(QEvent::MouseButtonDblClick, label);
+    Mouse(QEvent::MouseButtonRelease, label);
+    Pump(QApplication::doubleClickInterval() + 100);
+    EXPECT_EQ(Codes(), (std::vector<UINT>{NM_CLICK, NM_DBLCLK}));
+    EXPECT_EQ(Editor(), nullptr);
+
+    // F2 edits the focused row at once.
+    g_notices.clear();
+    Key(View(), Qt::Key_F2);
+    ASSERT_EQ(Codes(), (std::vector<UINT>{LVN_BEGINLABELEDITA}));
+    EXPECT_EQ(g_notices[0].item, 0);
+    ASSERT_NE(Editor(), nullptr);
+    Key(Editor(), Qt::Key_Escape);
+
     // Without LVS_EDITLABELS nothing starts.
     SetWindowLongA(list_, GWL_STYLE, GetWindowLongA(list_, GWL_STYLE) & ~LVS_EDITLABELS);
     g_notices.clear();
     Click(label);
     Pump(QApplication::doubleClickInterval() + 100);
+    Key(View(), Qt::Key_F2);
     EXPECT_EQ(Codes(), (std::vector<UINT>{NM_CLICK}));
 }
 
