@@ -1,6 +1,7 @@
 // The EDIT class: single-line edit fields over QLineEdit. The window text always
 // holds what the field shows, so WM_GETTEXT and WM_GETTEXTLENGTH (answered by
-// DefWindowProcA) see the user's typing.
+// DefWindowProcA) see every change that did not come from the program: typing,
+// pasting, undo, and text set through the accessibility bridge.
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QStyle>
@@ -18,12 +19,14 @@ constexpr int kDefaultLimit = 30000;
 class EditWidget : public QLineEdit {
 public:
     EditWidget(QWidget* parent, HWND hwnd) : QLineEdit(parent), hwnd_(hwnd) {
-        connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { onEdited(text); });
+        connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+            if (!quiet_) onEdited(text);
+        });
     }
     // Text set by the program.
     void showText(const QString& text) {
         accepted_ = text;
-        setText(text);
+        quietly([&] { setText(text); });
     }
 
 private:
@@ -40,7 +43,7 @@ private:
         if (!w) return;
         if (!(w->style & ES_AUTOHSCROLL) && !fits(text) && fits(accepted_)) {
             int cursor = std::min(cursorPosition(), int(accepted_.size()));
-            setText(accepted_);
+            quietly([&] { setText(accepted_); });
             setCursorPosition(std::max(0, cursor - 1));
             return;
         }
@@ -49,8 +52,16 @@ private:
         WIN_CommandToParent(*w, EN_CHANGE);
     }
 
+    template <class F>
+    void quietly(F change) {
+        quiet_ = true;
+        change();
+        quiet_ = false;
+    }
+
     HWND hwnd_;
     QString accepted_;
+    bool quiet_ = false;
 };
 
 EditWidget* editOf(const Window& w) {

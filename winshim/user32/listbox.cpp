@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <utility>
 
 #include "user32/controls.h"
 #include "user32/window.h"
@@ -21,16 +22,36 @@ struct ListBoxState : ControlState {
 
 class ListBoxWidget : public QListWidget {
 public:
-    ListBoxWidget(QWidget* parent, HWND hwnd) : QListWidget(parent), hwnd_(hwnd) {}
+    ListBoxWidget(QWidget* parent, HWND hwnd) : QListWidget(parent), hwnd_(hwnd) {
+        // A selection made by neither the program nor our mouse and key handling
+        // comes from an assistive tool acting for the user.
+        connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!quiet_) onOutsideSelection();
+        });
+    }
 
-    // Shows the selection the list holds, scrolling it into view.
+    // Changes made by the program: rows shown as the StringList holds them,
+    // the selection too, scrolled into view.
+    void insertRow(int row, const QString& text, int selection) {
+        quietly([&] { insertItem(row, text); });
+        showSelection(selection);
+    }
+    void removeRow(int row, int selection) {
+        quietly([&] { delete takeItem(row); });
+        showSelection(selection);
+    }
+    void removeAll() {
+        quietly([&] { clear(); });
+    }
     void showSelection(int selection) {
-        if (selection < 0) {
-            clearSelection();
-            return;
-        }
-        setCurrentRow(selection, QItemSelectionModel::ClearAndSelect);
-        scrollToItem(item(selection));
+        quietly([&] {
+            if (selection < 0) {
+                clearSelection();
+                return;
+            }
+            setCurrentRow(selection, QItemSelectionModel::ClearAndSelect);
+            scrollToItem(item(selection));
+        });
     }
 
 protected:
@@ -61,7 +82,7 @@ private:
         Window* w = WIN_Get(hwnd_);
         return w ? w->controlAs<ListBoxState>() : nullptr;
     }
-    void setSelection(int row) {
+    void choose(int row) {
         ListBoxState* s = state();
         if (!s || !s->list.select(row)) return;
         showSelection(row);
@@ -71,15 +92,28 @@ private:
         if (count() == 0) return;
         int row = indexAt(pos).row();
         if (row < 0) row = pos.y() < 0 ? 0 : count() - 1;
-        setSelection(row);
+        choose(row);
     }
     void notify(WORD code) {
         Window* w = WIN_Get(hwnd_);
         if (w && (w->style & LBS_NOTIFY)) WIN_CommandToParent(*w, code);
     }
+    void onOutsideSelection() {
+        ListBoxState* s = state();
+        const QModelIndexList rows = selectionModel()->selectedRows();
+        if (!s || !s->list.select(rows.isEmpty() ? -1 : rows.first().row())) return;
+        notify(LBN_SELCHANGE);
+    }
+    template <class F>
+    void quietly(F change) {
+        const bool was = std::exchange(quiet_, true);
+        change();
+        quiet_ = was;
+    }
 
     HWND hwnd_;
     bool captured_ = false;
+    bool quiet_ = false;
 };
 
 void ListBoxWidget::keyPressEvent(QKeyEvent* event) {
@@ -115,7 +149,7 @@ void ListBoxWidget::keyPressEvent(QKeyEvent* event) {
         event->ignore();  // Enter, Escape and Tab go on to the dialog
         return;
     }
-    setSelection(row);
+    choose(row);
     notify(LBN_SELCHANGE);
 }
 
@@ -162,20 +196,18 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         const std::string text = CTL_Arg(lParam);
         const int at = msg == LB_ADDSTRING ? s->list.add(text, w->style & LBS_SORT) : s->list.insert(index, text);
         if (at < 0) return LB_ERR;
-        list->insertItem(at, CTL_ToQt(text));
-        list->showSelection(s->list.selection());
+        list->insertRow(at, CTL_ToQt(text), s->list.selection());
         return at;
     }
     case LB_DELETESTRING: {
         const int left = s->list.remove(index);
         if (left < 0) return LB_ERR;
-        delete list->takeItem(index);
-        list->showSelection(s->list.selection());
+        list->removeRow(index, s->list.selection());
         return left;
     }
     case LB_RESETCONTENT:
         s->list.clear();
-        list->clear();
+        list->removeAll();
         return TRUE;
     case LB_SETCURSEL:
         if (!s->list.select(index)) return LB_ERR;
