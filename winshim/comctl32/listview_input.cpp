@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "comctl32/imagelist.h"
+#include "comctl32/listview_data.h"
 #include "comctl32/listview_panes.h"
-#include "comctl32/listview_roles.h"
 
 namespace winshim {
 
