@@ -15,6 +15,8 @@
 #endif
 #ifndef HTCLIENT
 #define HTCLIENT 1
+#endif
+#ifndef HTBOTTOMRIGHT
 #define HTBOTTOMRIGHT 17
 #endif
 

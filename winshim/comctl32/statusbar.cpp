@@ -10,9 +10,13 @@
 #ifndef WM_NCHITTEST
 #define WM_NCHITTEST 0x0084
 #endif
-#ifndef HTCLIENT
+#ifndef HTNOWHERE
 #define HTNOWHERE 0
+#endif
+#ifndef HTCLIENT
 #define HTCLIENT 1
+#endif
+#ifndef HTBOTTOMRIGHT
 #define HTBOTTOMRIGHT 17
 #endif
 
