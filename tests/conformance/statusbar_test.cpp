@@ -9,16 +9,6 @@
 #include <cstring>
 #include <string>
 
-// Not every hit-test value is in every SDK subset.
-#ifndef WM_NCHITTEST
-#define WM_NCHITTEST 0x0084
-#endif
-#ifndef HTCLIENT
-#define HTCLIENT 1
-#endif
-#ifndef HTBOTTOMRIGHT
-#define HTBOTTOMRIGHT 17
-#endif
 
 namespace {
 

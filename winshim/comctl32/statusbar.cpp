@@ -6,20 +6,6 @@
 
 #include "core/log.h"
 
-// Not every SDK value the hit test needs is in our winuser.h.
-#ifndef WM_NCHITTEST
-#define WM_NCHITTEST 0x0084
-#endif
-#ifndef HTNOWHERE
-#define HTNOWHERE 0
-#endif
-#ifndef HTCLIENT
-#define HTCLIENT 1
-#endif
-#ifndef HTBOTTOMRIGHT
-#define HTBOTTOMRIGHT 17
-#endif
-
 namespace winshim {
 namespace {
 StatusState* stateOf(HWND hwnd) {
