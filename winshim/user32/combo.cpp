@@ -18,8 +18,12 @@ struct ComboState : ControlState {
     StringList list;
 };
 
+// The two low bits tell the kind: CBS_SIMPLE, CBS_DROPDOWN or CBS_DROPDOWNLIST.
+DWORD kindOf(const Window& w) {
+    return w.style & CBS_DROPDOWNLIST;
+}
 bool isDropDownList(const Window& w) {
-    return (w.style & 0x3) == CBS_DROPDOWNLIST;
+    return kindOf(w) == CBS_DROPDOWNLIST;
 }
 
 class ComboWidget : public QComboBox {
@@ -71,9 +75,8 @@ void onActivated(HWND hwnd, int index) {
 
 QWidget* makeCombo(Window& w, QWidget* parent) {
     auto* combo = new ComboWidget(parent, w.handle);
-    const DWORD kind = w.style & 0x3;
-    if (kind != CBS_DROPDOWNLIST) {
-        if (kind == CBS_SIMPLE) LOG_Once("ComboBox:simple", "ComboBox: CBS_SIMPLE is shown as CBS_DROPDOWN");
+    if (!isDropDownList(w)) {
+        if (kindOf(w) == CBS_SIMPLE) LOG_Once("ComboBox:simple", "ComboBox: CBS_SIMPLE is shown as CBS_DROPDOWN");
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->lineEdit()->setText(CTL_ToQt(w.text));
