@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth
 )
 
 missing=()
