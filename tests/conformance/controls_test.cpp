@@ -3,6 +3,8 @@
 // notifications that only the user's input makes, buttons, edit text, and
 // GetDlgItemInt's reading of a number.
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 #include <windows.h>
 
 #include <QApplication>
@@ -30,19 +32,6 @@ std::vector<Command> g_commands;
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_COMMAND) g_commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
     return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool g_deadline = false;
-void CALLBACK Deadline(HWND, UINT, UINT_PTR, DWORD) {
-    g_deadline = true;
-}
-
-void PumpFor(UINT ms) {
-    g_deadline = false;
-    UINT_PTR id = SetTimer(nullptr, 0, ms, Deadline);
-    MSG msg;
-    while (!g_deadline && GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
-    KillTimer(nullptr, id);
 }
 
 // A shown top-level window that records the commands its controls send.
@@ -226,7 +215,7 @@ TEST_F(ControlTest, ListBoxNotifiesTheUsersSelectionOnly) {
     HWND quiet = Make("ListBox", WS_BORDER | LBS_NOINTEGRALHEIGHT, 101, "", {220, 10, 380, 130});
     for (HWND h : {list, quiet})
         for (const char* text : {"one", "two", "three"}) SendMessageA(h, LB_ADDSTRING, 0, LPARAM(text));
-    PumpFor(50);
+    testsupport::pumpFor(50);
     const auto centre = [](HWND h, int row) {
         RECT r{};
         EXPECT_NE(SendMessageA(h, LB_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&r)), LB_ERR);
@@ -269,7 +258,7 @@ TEST_F(ControlTest, ButtonsReportClicksAndChangeTheirCaption) {
     HWND pause = Make("Button", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 40002, "Pause", {10, 40, 90, 63});
     ASSERT_NE(play, nullptr);
     ASSERT_NE(pause, nullptr);
-    PumpFor(50);
+    testsupport::pumpFor(50);
     struct Case {
         HWND button;
         LRESULT dlgCode;
@@ -306,7 +295,7 @@ TEST_F(ControlTest, EditTextRoundTripsAndFollowsTheUser) {
     for (const Command& c : g_commands) EXPECT_EQ(c, (Command{1017, EN_CHANGE, edit}));
 
     SetWindowTextA(edit, "Ab");
-    PumpFor(50);
+    testsupport::pumpFor(50);
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 2, 2);
     g_commands.clear();

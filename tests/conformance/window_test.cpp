@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -53,18 +55,6 @@ std::vector<UINT> MessagesOf(HWND hwnd) {
     for (const Seen& s : g_seen)
         if (s.hwnd == hwnd) list.push_back(s.msg);
     return list;
-}
-
-bool g_deadline = false;
-void CALLBACK Deadline(HWND, UINT, UINT_PTR, DWORD) { g_deadline = true; }
-
-// Runs the message loop for `ms` milliseconds.
-void PumpFor(UINT ms) {
-    g_deadline = false;
-    UINT_PTR id = SetTimer(nullptr, 0, ms, Deadline);
-    MSG msg;
-    while (!g_deadline && GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
-    KillTimer(nullptr, id);
 }
 
 class WindowTest : public ::testing::Test {
@@ -216,7 +206,7 @@ TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
 TEST_F(WindowTest, TimersArriveAsWmTimerWithTheirIdAndStopWhenKilled) {
     HWND hwnd = MakeTopLevel();
     EXPECT_NE(SetTimer(hwnd, 2, 20, nullptr), 0u);
-    PumpFor(200);
+    testsupport::pumpFor(200);
     auto timersSeen = [&] {
         int n = 0;
         for (const Seen& s : g_seen)
@@ -230,7 +220,7 @@ TEST_F(WindowTest, TimersArriveAsWmTimerWithTheirIdAndStopWhenKilled) {
     EXPECT_TRUE(KillTimer(hwnd, 2));
     EXPECT_FALSE(KillTimer(hwnd, 2));
     g_seen.clear();
-    PumpFor(100);
+    testsupport::pumpFor(100);
     EXPECT_EQ(timersSeen(), 0);
     DestroyWindow(hwnd);
 }

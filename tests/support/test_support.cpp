@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <windows.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +28,19 @@ ScratchHome::~ScratchHome() {
         unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+bool g_deadline = false;
+void CALLBACK deadline(HWND, UINT, UINT_PTR, DWORD) { g_deadline = true; }
+}  // namespace
+
+void pumpFor(unsigned ms) {
+    g_deadline = false;
+    UINT_PTR id = SetTimer(nullptr, 0, ms, deadline);
+    MSG msg;
+    while (!g_deadline && GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    KillTimer(nullptr, id);
 }
 
 std::string readFile(const std::string& path) {

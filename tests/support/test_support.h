@@ -21,6 +21,9 @@ private:
     bool hadConfig_ = false;
 };
 
+// Runs the message loop (GetMessageA/DispatchMessageA) for `ms` milliseconds.
+void pumpFor(unsigned ms);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 }  // namespace testsupport

@@ -160,19 +160,27 @@ extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
             top->showNormal();
             top->place(QRect(w->rect.left, w->rect.top, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
             WIN_SendSize(*w, SIZE_RESTORED, WIN_ClientSize(*w));
-            return wasVisible;
+        } else if (w->widget) {
+            w->widget->show();
         }
-        if (w->widget) w->widget->show();
-        return wasVisible;
+        break;
     case SW_MAXIMIZE:
         w->visible = true;
         if (top) top->showMaximized();
-        return wasVisible;
-    default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE
+        break;
+    case SW_SHOWNA:
+    case SW_SHOWNOACTIVATE:
         w->visible = true;
         if (w->widget && !(top && w->minimized)) w->widget->show();
         return wasVisible;
+    default:  // SW_SHOW
+        w->visible = true;
+        if (w->widget && !(top && w->minimized)) w->widget->show();
+        break;
     }
+    // These commands also activate a top-level window, as on Windows.
+    if (top && !w->minimized) top->activateWindow();
+    return wasVisible;
 }
 
 extern "C" BOOL WINAPI SetForegroundWindow(HWND hwnd) {
