@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64
+  qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64 ccache
+  libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
   xvfb xauth
 )
 

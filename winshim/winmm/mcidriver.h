@@ -1,0 +1,53 @@
+// The interface between the MCI command-string layer (winmm) and the device
+// drivers (mcicda). As in Windows, mciSendStringA parses a command string into a
+// command message with flags and a parameter block (mmsystem.h) and hands it to
+// the driver of the open device; the driver's result says how a returned value
+// is written back as text.
+#pragma once
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace winshim {
+
+// Flags a driver puts in the high word of its result, beside the MCIERROR in the
+// low word (the values of the Windows driver kit).
+constexpr DWORD MCI_RESOURCE_RETURNED = 0x00010000;  // HIWORD(dwReturn) is a string id (MCI_MODE_*, MCI_TRUE, ...)
+constexpr DWORD MCI_COLONIZED3_RETURN = 0x00020000;  // dwReturn is packed MSF, written mm:ss:ff
+constexpr DWORD MCI_COLONIZED4_RETURN = 0x00040000;  // dwReturn is packed TMSF, written tt:mm:ss:ff
+constexpr DWORD MCI_INTEGER_RETURNED = 0x00080000;   // dwReturn is a plain integer, written %d
+
+// Pairs a value with the string id that names it, as Windows' MAKEMCIRESOURCE.
+constexpr DWORD_PTR MCI_MakeResource(WORD value, WORD stringId) { return MAKELONG(value, stringId); }
+
+class MciDriver {
+public:
+    virtual ~MciDriver() = default;
+    // One command message (MCI_PLAY, MCI_STATUS, ...) with its MCI_* flags and
+    // parameter block, for this open device. MCI_OPEN has been handled by the
+    // factory; MCI_CLOSE comes before the driver is destroyed.
+    // Returns an MCIERROR in the low word and MCI_*_RETURNED flags in the high word.
+    // Never blocks the caller for long: playback runs on the driver's own threads.
+    virtual DWORD command(UINT message, DWORD_PTR flags, void* parms) = 0;
+};
+
+// Opens a device of a registered type. `element` is the text after "!" in
+// "cdaudio!d:" or the element name of "open d: type cdaudio" ("" for none).
+// Returns null and sets *error (an MCIERROR) when the device cannot be opened.
+using MciDriverFactory = std::function<std::unique_ptr<MciDriver>(const std::string& element, MCIERROR* error)>;
+
+// Registers (or replaces) the driver of a device type, named in lower case ("cdaudio").
+void MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory);
+
+// For tests of programs: while set, every mciSendStringA goes to this function
+// instead of the parser (after the reply buffer was emptied), so a test can
+// record the command strings and answer from a table.
+using MciStringHook = std::function<MCIERROR(const char* command, char* reply, UINT replyLength)>;
+void MCI_SetStringHook(MciStringHook hook);
+
+}  // namespace winshim
