@@ -10,10 +10,7 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 
-export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# The tests' environment (headless, sanitizer options) is set by CTest itself.
 jobs=$(nproc)
 
 run() {

@@ -178,8 +178,10 @@ extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
         if (w->widget && !(top && w->minimized)) w->widget->show();
         break;
     }
-    // These commands also activate a top-level window, as on Windows.
-    if (top && !w->minimized) top->activateWindow();
+    // These commands also activate a top-level window, as on Windows. The window
+    // procedure may have destroyed the window while handling WM_SIZE.
+    w = WIN_Get(hwnd);
+    if (top && w && !w->minimized) top->activateWindow();
     return wasVisible;
 }
 
