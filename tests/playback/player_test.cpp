@@ -1,0 +1,298 @@
+// The playback engine against an in-memory disc whose samples are a known
+// function of their place, played into the capture output: what comes out is
+// compared, sample for sample, with what the range holds.
+#include "mcicda/player.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "mcicda/audio_output.h"
+#include "test_support.h"
+
+using namespace std::chrono_literals;
+using winshim::AudioSpan;
+using winshim::Player;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kFrames = 588;
+
+int16_t sampleAt(int32_t lba, int frame, int channel) {
+    uint32_t x = static_cast<uint32_t>(lba) * 2654435761u ^ static_cast<uint32_t>(frame * 2 + channel) * 40503u;
+    x ^= x >> 13;
+    return static_cast<int16_t>(x * 2246822519u >> 16);
+}
+
+bool inAudio(const std::vector<AudioSpan>& audio, int32_t lba) {
+    for (const AudioSpan& s : audio)
+        if (lba >= s.start && lba < s.end) return true;
+    return false;
+}
+
+// Samples are a function of (lba, frame); sectors outside the audio spans hold
+// a constant that no audio sector has in a row, so data noise would show.
+class MemorySource : public winshim::SectorSource {
+public:
+    explicit MemorySource(std::vector<AudioSpan> audio) : audio_(std::move(audio)) {}
+    int32_t failFrom = INT32_MAX;  // reads touching this LBA or later fail
+    std::chrono::milliseconds delay{0};
+
+    bool read(int32_t lba, int count, uint8_t* out) override {
+        if (delay.count() > 0) std::this_thread::sleep_for(delay);
+        if (lba + count > failFrom) return false;
+        for (int s = 0; s < count; ++s) {
+            for (int f = 0; f < kFrames; ++f) {
+                for (int c = 0; c < 2; ++c) {
+                    const int16_t v = inAudio(audio_, lba + s) ? sampleAt(lba + s, f, c) : 0x5a5a;
+                    uint8_t* p = out + (static_cast<size_t>(s) * kFrames + f) * 4 + c * 2;
+                    p[0] = static_cast<uint8_t>(v & 0xff);
+                    p[1] = static_cast<uint8_t>((v >> 8) & 0xff);
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    std::vector<AudioSpan> audio_;
+};
+
+std::vector<int16_t> expected(const std::vector<AudioSpan>& audio, int32_t from, int32_t to) {
+    std::vector<int16_t> out;
+    for (int32_t lba = from; lba < to; ++lba) {
+        if (!inAudio(audio, lba)) continue;
+        for (int f = 0; f < kFrames; ++f)
+            for (int c = 0; c < 2; ++c) out.push_back(sampleAt(lba, f, c));
+    }
+    return out;
+}
+
+std::vector<int16_t> readWav(const std::string& path) {
+    const std::string bytes = testsupport::readFile(path);
+    EXPECT_GE(bytes.size(), 44u);
+    if (bytes.size() < 44) return {};
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(36, 4), "data");
+    uint32_t dataBytes = 0;
+    for (int i = 0; i < 4; ++i) dataBytes |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[40 + i])) << (8 * i);
+    EXPECT_EQ(dataBytes, bytes.size() - 44) << "header not fixed up";
+    std::vector<int16_t> samples((bytes.size() - 44) / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                          static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+    return samples;
+}
+
+// The index of the first difference, or -1.
+long firstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        if (a[i] != b[i]) return static_cast<long>(i);
+    return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override { winshim::AUDIO_SetSpeed(20); }
+    void TearDown() override { winshim::AUDIO_SetSpeed(1); }
+
+    std::unique_ptr<Player> make(std::shared_ptr<MemorySource> source, const std::vector<AudioSpan>& audio,
+                                 const char* output = nullptr) {
+        wav_ = home_.path() + "/out.wav";
+        setenv("WINSHIM_AUDIO", output ? output : ("capture:" + wav_).c_str(), 1);
+        auto player = std::make_unique<Player>(std::move(source), audio);
+        player->setOnEnd([this] {
+            std::lock_guard lk(m_);
+            ++ends_;
+            cv_.notify_all();
+        });
+        return player;
+    }
+    bool waitEnd(int count = 1, std::chrono::milliseconds limit = 10s) {
+        std::unique_lock lk(m_);
+        return cv_.wait_for(lk, limit, [&] { return ends_ >= count; });
+    }
+    int ends() {
+        std::lock_guard lk(m_);
+        return ends_;
+    }
+    // Destroys the player (closing the file) and gives what it played.
+    std::vector<int16_t> captured(std::unique_ptr<Player>& player) {
+        player.reset();
+        return readWav(wav_);
+    }
+
+    testsupport::ScratchHome home_;
+    std::string wav_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    int ends_ = 0;
+};
+
+const std::vector<AudioSpan> kTwoTracksAndData = {{150, 450}, {600, 900}};
+
+struct RangeCase {
+    const char* name;
+    std::vector<AudioSpan> audio;
+    int32_t from, to;
+};
+
+TEST_F(PlayerTest, PlaysExactlyTheRangeAndEndsOnce) {
+    const RangeCase cases[] = {
+        {"whole track", {{150, 450}}, 150, 450},
+        {"inside a track", {{150, 450}}, 200, 263},
+        {"one sector", {{150, 450}}, 449, 450},
+        {"two audio tracks back to back", {{150, 300}, {300, 450}}, 250, 350},
+        {"over a data track", kTwoTracksAndData, 400, 650},
+        {"from inside the data track", kTwoTracksAndData, 500, 700},
+        {"to at a track boundary", {{150, 450}, {450, 600}}, 400, 450},
+        {"to in a trailing data track", kTwoTracksAndData, 850, 1000},
+    };
+    for (const RangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ends_ = 0;
+        auto player = make(std::make_shared<MemorySource>(c.audio), c.audio);
+        player->play(c.from, c.to);
+        EXPECT_EQ(player->state(), Player::State::Playing);
+        ASSERT_TRUE(waitEnd());
+        EXPECT_EQ(player->state(), Player::State::Stopped);
+        EXPECT_EQ(player->position(), c.to);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(ends(), 1);
+        const auto want = expected(c.audio, c.from, c.to);
+        const auto got = captured(player);
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_EQ(firstDifference(got, want), -1);
+    }
+}
+
+TEST_F(PlayerTest, PauseAndResumeContinueWithTheNextSample) {
+    const std::vector<AudioSpan> audio = {{150, 1650}};
+    auto player = make(std::make_shared<MemorySource>(audio), audio);
+    player->play(150, 1650);  // 20 s of audio, 1 s at this speed
+    int32_t last = 150;
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(150ms);
+        player->pause();
+        EXPECT_EQ(player->state(), Player::State::Paused);
+        std::this_thread::sleep_for(30ms);  // what the output already took
+        const int32_t held = player->position();
+        EXPECT_GT(held, last);
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(player->position(), held) << "moved while paused";
+        last = held;
+        player->resume();
+        EXPECT_EQ(player->state(), Player::State::Playing);
+    }
+    ASSERT_TRUE(waitEnd());
+    EXPECT_EQ(player->position(), 1650);
+    const auto want = expected(audio, 150, 1650);
+    const auto got = captured(player);
+    EXPECT_EQ(got.size(), want.size());
+    EXPECT_EQ(firstDifference(got, want), -1);
+}
+
+TEST_F(PlayerTest, ANewPlayFlushesTheOldAudio) {
+    const std::vector<AudioSpan> audio = {{150, 3150}};
+    auto player = make(std::make_shared<MemorySource>(audio), audio);
+    player->play(150, 3150);
+    std::this_thread::sleep_for(150ms);
+    player->play(2000, 2100);
+    EXPECT_EQ(player->position(), 2000);
+    ASSERT_TRUE(waitEnd());
+    EXPECT_EQ(ends(), 1) << "the first play did not end: it was replaced";
+    const auto first = expected(audio, 150, 3150);
+    const auto second = expected(audio, 2000, 2100);
+    const auto got = captured(player);
+    ASSERT_GT(got.size(), second.size());
+    const size_t head = got.size() - second.size();
+    EXPECT_EQ(head % 2, 0u);
+    EXPECT_EQ(firstDifference(std::vector<int16_t>(got.begin(), got.begin() + head),
+                              std::vector<int16_t>(first.begin(), first.begin() + head)),
+              -1);
+    EXPECT_EQ(firstDifference(std::vector<int16_t>(got.begin() + head, got.end()), second), -1);
+}
+
+TEST_F(PlayerTest, AFailingSourceEndsPlayCleanly) {
+    struct Case {
+        const char* name;
+        int32_t failFrom;
+    } cases[] = {{"first read", 150}, {"midway", 700}};
+    const std::vector<AudioSpan> audio = {{150, 1500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ends_ = 0;
+        auto source = std::make_shared<MemorySource>(audio);
+        source->failFrom = c.failFrom;
+        auto player = make(source, audio);
+        player->play(150, 1500);
+        ASSERT_TRUE(waitEnd());
+        EXPECT_EQ(player->state(), Player::State::Stopped);
+        const int32_t end = player->position();
+        EXPECT_GE(end, 150);
+        EXPECT_LE(end, c.failFrom);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(ends(), 1);
+        // What was read before the failure is played, and nothing else.
+        const auto got = captured(player);
+        EXPECT_EQ(got.size(), static_cast<size_t>(end - 150) * kFrames * 2);
+        EXPECT_EQ(firstDifference(got, expected(audio, 150, end)), -1);
+    }
+}
+
+TEST_F(PlayerTest, PositionFollowsTheClockAtRealSpeed) {
+    winshim::AUDIO_SetSpeed(1);
+    const std::vector<AudioSpan> audio = {{150, 1650}};
+    auto player = make(std::make_shared<MemorySource>(audio), audio, "null");
+    player->play(150, 1650);
+    std::this_thread::sleep_for(300ms);
+    const auto t0 = Clock::now();
+    const int32_t p0 = player->position();
+    std::this_thread::sleep_for(2s);
+    const auto t1 = Clock::now();
+    const int32_t p1 = player->position();
+    const double played = (p1 - p0) / 75.0;
+    const double elapsed = std::chrono::duration<double>(t1 - t0).count();
+    EXPECT_NEAR(played, elapsed, 0.05);
+    player->stop();
+    EXPECT_EQ(player->state(), Player::State::Stopped);
+    const int32_t stopped = player->position();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(player->position(), stopped);
+    EXPECT_EQ(ends(), 0) << "a stop is no end of play";
+}
+
+TEST_F(PlayerTest, CommandsDoNotWaitForASlowSource) {
+    const std::vector<AudioSpan> audio = {{150, 1650}};
+    const char* commands[] = {"stop", "play", "pause", "destroy"};
+    for (const char* command : commands) {
+        SCOPED_TRACE(command);
+        auto source = std::make_shared<MemorySource>(audio);
+        source->delay = 400ms;
+        auto player = make(source, audio, "null");
+        player->play(150, 1650);
+        std::this_thread::sleep_for(50ms);  // the engine is in its first read now
+        const auto t0 = Clock::now();
+        const std::string c = command;
+        if (c == "stop") player->stop();
+        if (c == "play") player->play(300, 400);
+        if (c == "pause") player->pause();
+        if (c == "destroy") player.reset();
+        EXPECT_LT(Clock::now() - t0, 50ms);
+        if (player) {
+            EXPECT_EQ(player->state(), c == "stop"   ? Player::State::Stopped
+                                       : c == "play" ? Player::State::Playing
+                                                     : Player::State::Paused);
+            EXPECT_EQ(player->position(), c == "play" ? 300 : 150);
+        }
+    }
+}
+
+}  // namespace

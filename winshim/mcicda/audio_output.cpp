@@ -1,0 +1,23 @@
+// Choosing the output from WINSHIM_AUDIO's value.
+#include "mcicda/audio_output.h"
+
+#include "core/log.h"
+
+namespace winshim {
+
+std::unique_ptr<AudioOutput> AUDIO_Open(const std::string& choice) {
+    std::unique_ptr<AudioOutput> out;
+    if (choice == "null") {
+        out = AUDIO_OpenNull();
+    } else if (choice.rfind("capture:", 0) == 0) {
+        out = AUDIO_OpenCapture(choice.substr(8));
+    } else {
+        if (!choice.empty()) LOG_Once("audio.choice", "WINSHIM_AUDIO=%s is not null or capture:FILE", choice.c_str());
+        out = AUDIO_OpenDevice();
+    }
+    if (!out) out = AUDIO_OpenNull();
+    WS_LOG("audio", "output: %s", out->name());
+    return out;
+}
+
+}  // namespace winshim

@@ -1,0 +1,167 @@
+// The null and capture outputs: a thread with a clock takes frames at the
+// rate a sound card would, so modes and positions behave as with a device.
+// The capture output also writes the frames the player gave (never the
+// silence in between) to a WAV file whose header is fixed up on each stop.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/log.h"
+#include "mcicda/audio_output.h"
+
+namespace winshim {
+namespace {
+
+std::atomic<double> g_speed{1.0};
+
+class PacedOutput : public AudioOutput {
+public:
+    ~PacedOutput() override { PacedOutput::stop(); }
+    const char* name() const override { return "null"; }
+
+    bool start(Pull pull, int64_t first) override {
+        stop();
+        pull_ = std::move(pull);
+        taken_ = first;
+        quit_ = false;
+        thread_ = std::thread([this] { run(); });
+        return true;
+    }
+    void stop() override {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard lk(m_);
+            quit_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+        stopped();
+    }
+    int64_t taken() const override { return taken_; }
+    int64_t heard() const override { return taken_; }
+
+protected:
+    // The frames the player filled, as they are taken.
+    virtual void took(const int16_t* /*frames*/, int /*count*/) {}
+    virtual void stopped() {}
+
+private:
+    void run() {
+        using Clock = std::chrono::steady_clock;
+        constexpr int kMaxPull = 4096;
+        std::vector<int16_t> buf(kMaxPull * kChannels);
+        const int64_t first = taken_;
+        double virtualSeconds = 0;
+        auto last = Clock::now();
+        std::unique_lock lk(m_);
+        while (!quit_) {
+            auto now = Clock::now();
+            virtualSeconds += std::chrono::duration<double>(now - last).count() * g_speed.load();
+            last = now;
+            const int64_t due = first + static_cast<int64_t>(virtualSeconds * kSampleRate);
+            lk.unlock();
+            while (taken_ < due) {
+                const int n = static_cast<int>(std::min<int64_t>(due - taken_, kMaxPull));
+                const int given = std::clamp(pull_(buf.data(), n, taken_), 0, n);
+                if (given > 0) took(buf.data(), given);
+                taken_ += n;
+            }
+            lk.lock();
+            cv_.wait_for(lk, std::chrono::milliseconds(5), [this] { return quit_; });
+        }
+    }
+
+    Pull pull_;
+    std::atomic<int64_t> taken_{0};
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+void put16(uint8_t* p, uint16_t v) {
+    p[0] = v & 0xff;
+    p[1] = v >> 8;
+}
+void put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xff;
+}
+
+class CaptureOutput : public PacedOutput {
+public:
+    explicit CaptureOutput(std::FILE* file) : file_(file) { writeHeader(); }
+    ~CaptureOutput() override {
+        stop();
+        writeHeader();
+        std::fclose(file_);
+    }
+    const char* name() const override { return "capture"; }
+
+protected:
+    void took(const int16_t* frames, int count) override {
+        std::vector<uint8_t> bytes(static_cast<size_t>(count) * kChannels * 2);
+        for (size_t i = 0; i < bytes.size() / 2; ++i) put16(&bytes[2 * i], static_cast<uint16_t>(frames[i]));
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
+            dataBytes_ += bytes.size();
+        } else {
+            LOG_Once("audio.capture.write", "capture output: write failed");
+        }
+    }
+    void stopped() override { writeHeader(); }
+
+private:
+    // A canonical 44-byte PCM header; rewritten with the sizes so far, so the
+    // file is whole whenever the output is idle.
+    void writeHeader() {
+        uint8_t h[44];
+        std::memcpy(h, "RIFF", 4);
+        put32(h + 4, static_cast<uint32_t>(36 + dataBytes_));
+        std::memcpy(h + 8, "WAVEfmt ", 8);
+        put32(h + 16, 16);
+        put16(h + 20, 1);  // PCM
+        put16(h + 22, kChannels);
+        put32(h + 24, kSampleRate);
+        put32(h + 28, kSampleRate * kChannels * 2);
+        put16(h + 32, kChannels * 2);
+        put16(h + 34, 16);
+        std::memcpy(h + 36, "data", 4);
+        put32(h + 40, static_cast<uint32_t>(dataBytes_));
+        std::fseek(file_, 0, SEEK_SET);
+        std::fwrite(h, 1, sizeof h, file_);
+        std::fseek(file_, 0, SEEK_END);
+        std::fflush(file_);
+    }
+
+    std::FILE* file_;
+    uint64_t dataBytes_ = 0;
+};
+
+}  // namespace
+
+void AUDIO_SetSpeed(double factor) {
+    g_speed = factor > 0 ? factor : 1.0;
+}
+double AUDIO_Speed() {
+    return g_speed;
+}
+
+std::unique_ptr<AudioOutput> AUDIO_OpenNull() {
+    return std::make_unique<PacedOutput>();
+}
+
+std::unique_ptr<AudioOutput> AUDIO_OpenCapture(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        WS_LOG("audio", "capture output: cannot create %s", path.c_str());
+        return nullptr;
+    }
+    return std::make_unique<CaptureOutput>(f);
+}
+
+}  // namespace winshim

@@ -1,0 +1,346 @@
+// The playback engine. One engine thread per player reads sectors into the
+// ring, starts and stops the output, notices the end of play and a failed
+// device; the output's own thread pulls frames from the ring. Commands only
+// change the shared state under the lock and wake the engine, so none waits
+// for the disc: a read that is under way when a command comes is thrown away
+// afterwards (each play has its own generation).
+//
+// The position: every pull that hands out frames is recorded as (output frame
+// index, stream frame). The output says which of its frames the listener
+// hears now; the records turn that into a stream frame, and the plan into an
+// LBA.
+#include "mcicda/player.h"
+
+#include <bit>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <thread>
+
+#include "core/log.h"
+#include "mcicda/audio_output.h"
+#include "mcicda/disc.h"
+#include "mcicda/player_stream.h"
+
+namespace winshim {
+namespace {
+
+constexpr int kChunkSectors = 12;                 // one read: 160 ms of audio
+constexpr size_t kRingFrames = 3 * kSampleRate;   // what the reader keeps ahead
+constexpr size_t kPrimeFrames = kSampleRate / 4;  // held back after an underrun
+constexpr size_t kRecords = 2048;                 // far more than any device's latency
+constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::min();
+
+struct Record {
+    int64_t index;  // output frame index of the first frame handed out
+    int64_t frame;  // stream frame it was
+    int count;
+};
+
+struct Core {
+    Core(std::shared_ptr<SectorSource> s, std::vector<AudioSpan> a, std::string c)
+        : source(std::move(s)), audio(std::move(a)), choice(std::move(c)), ring(kRingFrames) {
+        if (!audio.empty()) stoppedPos = audio.front().start;
+    }
+
+    void run();
+    int pull(int16_t* frames, int count, int64_t index);
+    int32_t positionLocked() const;
+
+    // Engine steps; each takes the held lock and may drop it for a while.
+    void readChunk(std::unique_lock<std::mutex>& lk);
+    void startOutput(std::unique_lock<std::mutex>& lk);
+    void replaceOutput(std::unique_lock<std::mutex>& lk);
+    void finish(std::unique_lock<std::mutex>& lk);
+
+    mutable std::mutex m;
+    std::condition_variable cv;
+    const std::shared_ptr<SectorSource> source;
+    const std::vector<AudioSpan> audio;
+    const std::string choice;
+    std::function<void()> onEnd;
+    bool quit = false;
+    bool inRead = false;
+
+    // The output: made, started and stopped by the engine only.
+    std::unique_ptr<AudioOutput> out;
+    bool outRunning = false;
+
+    // The current play.
+    Player::State state = Player::State::Stopped;
+    uint64_t generation = 0;
+    PlayPlan plan;
+    int64_t total = 0;       // stream frames to play; cut short by a failed read
+    int64_t nextSector = 0;  // next stream sector to read
+    bool readDone = true;
+    int32_t endPos = 0;  // the position once play has ended
+    FrameRing ring;
+    int64_t consumed = 0;  // stream frames handed to the output
+    bool priming = true;
+    std::deque<Record> records;
+    int32_t stoppedPos = 0;
+};
+
+}  // namespace
+
+int Core::pull(int16_t* frames, int count, int64_t index) {
+    std::lock_guard lk(m);
+    if (state != Player::State::Playing) return 0;
+    if (priming) {
+        // After an underrun wait for a little stock, so that a slow drive
+        // gives a few long gaps rather than many short ones.
+        if (!readDone && ring.size() < std::min<size_t>(kPrimeFrames, total - consumed)) return 0;
+        priming = false;
+    }
+    const int n = static_cast<int>(ring.pop(frames, count));
+    if (n == 0) {
+        priming = !readDone;
+        return 0;
+    }
+    records.push_back({index, consumed, n});
+    if (records.size() > kRecords) records.pop_front();
+    consumed += n;
+    if (readDone && consumed == total) cv.notify_all();
+    return n;
+}
+
+int32_t Core::positionLocked() const {
+    if (state == Player::State::Stopped) return stoppedPos;
+    int64_t frame = 0;
+    if (!records.empty() && out) {
+        const int64_t heard = out->heard();
+        frame = records.front().frame;
+        for (auto r = records.rbegin(); r != records.rend(); ++r) {
+            if (r->index <= heard) {
+                frame = r->frame + std::min<int64_t>(heard - r->index, r->count);
+                break;
+            }
+        }
+    }
+    return plan.lbaOf(frame);
+}
+
+void Core::readChunk(std::unique_lock<std::mutex>& lk) {
+    const int room = static_cast<int>(ring.space() / kFramesPerSector);
+    const PlayPlan::Run run = plan.run(nextSector, std::min(room, kChunkSectors));
+    const uint64_t gen = generation;
+    std::vector<uint8_t> raw(static_cast<size_t>(run.count) * kSectorBytes);
+    inRead = true;
+    lk.unlock();
+    const bool ok = source->read(run.lba, run.count, raw.data());
+    std::vector<int16_t> pcm(raw.size() / 2);
+    if (ok) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(pcm.data(), raw.data(), raw.size());
+        } else {
+            for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
+        }
+    }
+    lk.lock();
+    inRead = false;
+    if (gen != generation || quit) return;  // a command came meanwhile: this read is stale
+    if (!ok) {
+        WS_LOG("audio", "read of %d sectors at %d failed: play ends", run.count, run.lba);
+        total = nextSector * kFramesPerSector;
+        endPos = plan.lbaOf(total);
+        readDone = true;
+        return;
+    }
+    ring.push(pcm.data(), static_cast<size_t>(run.count) * kFramesPerSector);
+    nextSector += run.count;
+    readDone = nextSector >= plan.sectors();
+}
+
+void Core::startOutput(std::unique_lock<std::mutex>& lk) {
+    if (!out) {
+        lk.unlock();
+        auto made = AUDIO_Open(choice);
+        lk.lock();
+        out = std::move(made);
+    }
+    AudioOutput* o = out.get();
+    lk.unlock();
+    // Number on from the frames this output already took, so the records of a
+    // play stay in order even when a stop and a play crossed a restart.
+    const bool ok = o->start([this](int16_t* f, int n, int64_t i) { return pull(f, n, i); }, o->taken());
+    lk.lock();
+    if (ok) {
+        outRunning = true;
+    } else {
+        replaceOutput(lk);
+    }
+}
+
+// The device failed (or would not start): go on through the null output, so
+// that modes and positions stay true; its frames number on from the old ones.
+void Core::replaceOutput(std::unique_lock<std::mutex>& lk) {
+    AudioOutput* old = out.get();
+    LOG_Once("audio.fallback", "the %s output stopped; playing on without sound", old->name());
+    lk.unlock();
+    old->stop();
+    std::unique_ptr<AudioOutput> fresh = AUDIO_OpenNull();
+    fresh->start([this](int16_t* f, int n, int64_t i) { return pull(f, n, i); }, old->taken());
+    lk.lock();
+    std::swap(out, fresh);
+    outRunning = true;
+    lk.unlock();
+    fresh.reset();  // the old output
+    lk.lock();
+}
+
+void Core::finish(std::unique_lock<std::mutex>& lk) {
+    state = Player::State::Stopped;
+    stoppedPos = endPos;
+    ++generation;
+    std::function<void()> cb = onEnd;
+    lk.unlock();
+    if (cb) cb();
+    lk.lock();
+}
+
+void Core::run() {
+    using namespace std::chrono_literals;
+    int64_t endIndex = kNoEnd;
+    uint64_t endGeneration = 0;
+    std::unique_lock lk(m);
+    while (!quit) {
+        if (state == Player::State::Stopped) {
+            if (outRunning) {
+                AudioOutput* o = out.get();
+                lk.unlock();
+                o->stop();
+                lk.lock();
+                outRunning = false;
+            } else {
+                cv.wait(lk);
+            }
+            continue;
+        }
+        if (state == Player::State::Playing && readDone && consumed == total) {
+            // All handed out: the end comes when the last frame is heard.
+            if (endGeneration != generation) {
+                endGeneration = generation;
+                endIndex = records.empty() ? kNoEnd : records.back().index + records.back().count;
+            }
+            if (endIndex == kNoEnd || (out && out->heard() >= endIndex)) {
+                finish(lk);
+                continue;
+            }
+        }
+        if (!outRunning) {
+            startOutput(lk);
+            continue;
+        }
+        if (out->failed()) {
+            replaceOutput(lk);
+            continue;
+        }
+        if (!readDone && ring.space() >= kFramesPerSector) {
+            readChunk(lk);
+            continue;
+        }
+        cv.wait_for(lk, 5ms);
+    }
+    std::unique_ptr<AudioOutput> o = std::move(out);
+    lk.unlock();
+    if (o) o->stop();
+}
+
+struct Player::Impl {
+    std::shared_ptr<Core> core;
+    std::thread engine;
+};
+
+Player::Player(std::shared_ptr<SectorSource> source, std::vector<AudioSpan> audio) : impl_(std::make_unique<Impl>()) {
+    const char* choice = std::getenv("WINSHIM_AUDIO");
+    impl_->core = std::make_shared<Core>(std::move(source), std::move(audio), choice ? choice : "");
+    impl_->engine = std::thread([core = impl_->core] { core->run(); });
+}
+
+Player::~Player() {
+    Core& c = *impl_->core;
+    bool reading;
+    {
+        std::lock_guard lk(c.m);
+        c.quit = true;
+        c.onEnd = nullptr;
+        c.state = State::Stopped;
+        reading = c.inRead;
+    }
+    c.cv.notify_all();
+    // A read of a slow drive is not waited for: the engine owns its share of
+    // the state and ends by itself when the read returns.
+    if (reading || impl_->engine.get_id() == std::this_thread::get_id()) {
+        impl_->engine.detach();
+    } else {
+        impl_->engine.join();
+    }
+}
+
+void Player::play(int32_t from, int32_t to) {
+    Core& c = *impl_->core;
+    {
+        std::lock_guard lk(c.m);
+        ++c.generation;
+        c.plan = PLAYER_Plan(c.audio, from, to);
+        c.total = c.plan.sectors() * kFramesPerSector;
+        c.nextSector = 0;
+        c.readDone = c.total == 0;
+        c.endPos = to;
+        c.ring.clear();
+        c.consumed = 0;
+        c.priming = true;
+        c.records.clear();
+        c.state = State::Playing;
+    }
+    c.cv.notify_all();
+}
+
+void Player::pause() {
+    Core& c = *impl_->core;
+    std::lock_guard lk(c.m);
+    if (c.state == State::Playing) c.state = State::Paused;
+}
+
+void Player::resume() {
+    Core& c = *impl_->core;
+    {
+        std::lock_guard lk(c.m);
+        if (c.state != State::Paused) return;
+        c.state = State::Playing;
+    }
+    c.cv.notify_all();
+}
+
+void Player::stop() {
+    Core& c = *impl_->core;
+    {
+        std::lock_guard lk(c.m);
+        if (c.state == State::Stopped) return;
+        c.stoppedPos = c.positionLocked();
+        c.state = State::Stopped;
+        ++c.generation;
+    }
+    c.cv.notify_all();
+}
+
+Player::State Player::state() const {
+    std::lock_guard lk(impl_->core->m);
+    return impl_->core->state;
+}
+
+int32_t Player::position() const {
+    std::lock_guard lk(impl_->core->m);
+    return impl_->core->positionLocked();
+}
+
+void Player::setOnEnd(std::function<void()> onEnd) {
+    std::lock_guard lk(impl_->core->m);
+    impl_->core->onEnd = std::move(onEnd);
+}
+
+}  // namespace winshim
