@@ -1,0 +1,128 @@
+// The test images: small discs with a documented sample pattern, each with a
+// NAME.layout that tells tests what the disc holds without asking a CD library.
+#include <cstdio>
+#include <string>
+
+#include "image.h"
+#include "mkdisc.h"
+
+namespace mkdisc {
+
+namespace {
+const char kLayoutHeader[] =
+    "# What NAME.cue holds, for tests to compare a reader against.\n"
+    "# Addresses are LBAs: the first sector of the .bin is LBA 150.\n"
+    "#   track T start LBA audio 0|1 pregap LBA|-1 seed S\n"
+    "#     start: INDEX 01; pregap: INDEX 00 when the track has one (its\n"
+    "#     sectors are in the .bin, in front of the track, with its seed)\n"
+    "#   leadout LBA       one past the last sector of the .bin as the cue has it\n"
+    "#   catalog DIGITS    when the cue has a CATALOG\n"
+    "#   broken KIND       missing-bin, short-bin (binsectors N) or malformed\n"
+    "# Audio: sample frame k (0..587) of the sector at LBA a of a track with\n"
+    "# seed s, with n = a * 588 + k in 32-bit unsigned arithmetic:\n"
+    "#   left  = low 16 bits of (n * 31 + s * 4099)\n"
+    "#   right = low 16 bits of (n * 17 + s * 257 + 12345)\n"
+    "# each a signed 16-bit little-endian sample, left first.\n";
+
+std::string layoutText(const DiscSpec& disc, const std::string& broken, int binSectors) {
+    std::string text = kLayoutHeader;
+    char line[160];
+    std::snprintf(line, sizeof line, "tracks %zu\n", disc.tracks.size());
+    text += line;
+    if (!disc.catalog.empty()) text += "catalog " + disc.catalog + "\n";
+    const std::vector<int32_t> starts = trackStarts(disc);
+    for (size_t i = 0; i < disc.tracks.size(); ++i) {
+        const TrackSpec& t = disc.tracks[i];
+        std::snprintf(line, sizeof line, "track %zu start %d audio %d pregap %d seed %u\n", i + 1, starts[i],
+                      t.audio ? 1 : 0, t.pregap > 0 ? starts[i] - t.pregap : -1, t.seed);
+        text += line;
+    }
+    std::snprintf(line, sizeof line, "leadout %d\n", leadOut(disc));
+    text += line;
+    if (!broken.empty()) {
+        text += "broken " + broken + "\n";
+        if (binSectors >= 0) {
+            std::snprintf(line, sizeof line, "binsectors %d\n", binSectors);
+            text += line;
+        }
+    }
+    return text;
+}
+
+TrackSpec audio(int length, uint32_t seed, int pregap = 0) {
+    return TrackSpec{true, pregap, length, seed};
+}
+TrackSpec data(int length) {
+    return TrackSpec{false, 0, length, 0};
+}
+
+DiscSpec testDisc(const std::string& name) {
+    DiscSpec disc{name, "", {}};
+    if (name == "one") {
+        disc.tracks = {audio(150, 1)};
+    } else if (name == "two") {
+        disc.tracks = {audio(100, 21), audio(137, 22)};
+    } else if (name == "three" || name == "shortbin") {
+        disc.catalog = "0123456789012";
+        disc.tracks = {audio(90, 31), audio(113, 32), audio(75, 33)};
+    } else if (name == "ninetynine") {
+        // Lengths vary so that every start (and so the identity) depends on all before it.
+        for (uint32_t t = 1; t <= 99; ++t) disc.tracks.push_back(audio(int(12 + t * 37 % 41), 100 + t));
+    } else if (name == "datafirst") {
+        disc.tracks = {data(100), audio(80, 51), audio(90, 52)};
+    } else if (name == "pregaps") {
+        disc.tracks = {audio(60, 61), audio(70, 62, 30), audio(50, 63, 45)};
+    } else if (name == "noaudio") {
+        disc.tracks = {data(150)};
+    } else if (name == "missingbin" || name == "malformed") {
+        disc.tracks = {audio(75, 71), audio(75, 72)};
+    }
+    return disc;
+}
+
+void fillPattern(int /*track*/, const TrackSpec& spec, int32_t lba, uint8_t* sector) {
+    patternSector(spec.seed, lba, sector);
+}
+}  // namespace
+
+const std::vector<std::string>& testImageNames() {
+    static const std::vector<std::string> names = {"one",     "two",     "three",      "ninetynine", "datafirst",
+                                                   "pregaps", "noaudio", "missingbin", "shortbin",   "malformed"};
+    return names;
+}
+
+bool writeTestImage(const std::string& name, const std::string& dir) {
+    const DiscSpec disc = testDisc(name);
+    if (disc.tracks.empty()) {
+        std::fprintf(stderr, "mkdisc: no test image named %s\n", name.c_str());
+        return false;
+    }
+    const std::string base = dir + "/" + name;
+    if (name == "missingbin") {
+        // The cue names a .bin that is not there.
+        std::remove((base + ".bin").c_str());
+        return writeText(base + ".cue", cueSheet(disc)) &&
+               writeText(base + ".layout", layoutText(disc, "missing-bin", -1));
+    }
+    if (name == "shortbin") {
+        // The file ends inside track 2, so track 3 starts past its end.
+        const int binSectors = 150;
+        return writeImage(disc, dir, fillPattern, binSectors) &&
+               writeText(base + ".layout", layoutText(disc, "short-bin", binSectors));
+    }
+    if (name == "malformed") {
+        if (!writeImage(disc, dir, fillPattern)) return false;
+        const std::string cue =
+            "FILE \"malformed.bin\" BINARY\n"
+            "  TRACK 01 AUDIO\n"
+            "    INDEX 01 00:00:00\n"
+            "  TRACK xx AUDIO\n"
+            "    INDEX 01 00:zz:75\n"
+            "  INDEX\n"
+            "\"unterminated\n";
+        return writeText(base + ".cue", cue) && writeText(base + ".layout", layoutText(disc, "malformed", -1));
+    }
+    return writeImage(disc, dir, fillPattern) && writeText(base + ".layout", layoutText(disc, "", -1));
+}
+
+}  // namespace mkdisc

@@ -1,0 +1,32 @@
+// What the disc readers share: libcdio's log handler and reading a table of contents.
+#pragma once
+
+#include <cdio/cdio.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "mcicda/disc.h"
+
+namespace winshim {
+
+// Routes libcdio's messages to the "cdio" log channel. Its default handler ends
+// the process on an error, so this runs before any other libcdio call.
+void DISC_InstallLogHandler();
+
+// The table of contents libcdio reads, or nothing when it is not a sane one
+// (no tracks, starts out of order, a track starting at or past the lead-out:
+// as a cue sheet gives for a .bin shorter than it says).
+std::optional<Toc> DISC_ReadToc(CdIo_t* cdio);
+std::string DISC_ReadCatalog(CdIo_t* cdio);
+
+struct CdioCloser {
+    void operator()(CdIo_t* c) const { cdio_destroy(c); }
+};
+using CdioPtr = std::unique_ptr<CdIo_t, CdioCloser>;
+
+std::unique_ptr<Disc> DISC_OpenImage(const std::string& path, driver_id_t driver);
+std::unique_ptr<Disc> DISC_OpenDrive(const std::string& device);
+
+}  // namespace winshim
