@@ -1,0 +1,41 @@
+/* Program-wide values and the procedures that the parts of the program share. */
+#ifndef VARNEL_VARNEL_H
+#define VARNEL_VARNEL_H
+
+#include "platform.h"
+
+#define MAIN_CLASS_NAME "Varnel"
+
+#define TIMER_OPEN 1
+#define TIMER_POLL 2
+#define TIMER_OPEN_MS 500
+#define TIMER_POLL_MS 3000
+
+/* Buffer sizes: device commands and replies, text lines, paths. */
+#define CMD_SIZE 64
+#define LINE_SIZE 256
+#define PATH_SIZE 260
+
+/* Identifiers of the run-time children. */
+#define ID_STATUS 2
+#define ID_POSITION 11
+
+extern HINSTANCE appInstance;
+extern HWND IDC_TRACKLIST;
+extern HWND IDC_STATUS;
+extern HWND IDC_POSITION;
+extern HPEN separatorPen;
+extern char settingsPath[PATH_SIZE];
+extern int currentTrack;
+extern int trackCount;
+extern int trackStart;
+
+/* app/mainwnd.cpp */
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+ATOM registerMainClass(HINSTANCE instance);
+HWND createMainWindow(HINSTANCE instance);
+
+/* Joins two texts into a buffer of `size` bytes, cutting what does not fit. */
+void joinText(char* out, size_t size, const char* first, const char* second);
+
+#endif

@@ -1,0 +1,31 @@
+/* The command channel to the CD device and the rules by which its replies are
+ * read; opening the device. */
+#ifndef VARNEL_DEVICE_H
+#define VARNEL_DEVICE_H
+
+#include "../app/platform.h"
+
+/* Sends one command string with a reply buffer of CMD_SIZE bytes. The result
+ * code is not looked at: a failed command leaves an empty reply. */
+void sendCdCommand(const char* command, char* reply);
+/* Formats a command with one number or one text and sends it; a command that
+ * would not fit in CMD_SIZE - 1 characters is not sent and leaves an empty
+ * reply. Returns FALSE when it was not sent. */
+BOOL sendCdCommandInt(const char* format, int value, char* reply);
+BOOL sendCdCommandText(const char* format, const char* value, char* reply);
+
+/* Decimal reading: white space, one sign, digits; wraps modulo 2^32; 0 without digits. */
+int readDecimal(const char* text);
+/* The whole text equals the word, case-sensitive. */
+BOOL exactMatch(const char* text, const char* word);
+/* The first four characters equal the four-letter word. */
+BOOL fourCharMatch(const char* text, const char* word);
+
+void setStatusText(int part, const char* text);
+/* Clears the disc identity and the track rows and shows "No Disc". */
+void showNoDisc(HWND hwnd);
+void openCdDevice(HWND hwnd);
+/* TIMER_OPEN's one expiry. */
+void onOpenTimer(HWND hwnd);
+
+#endif

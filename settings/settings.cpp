@@ -1,0 +1,27 @@
+#include "settings.h"
+
+#include "../app/varnel.h"
+
+char settingsPath[PATH_SIZE];
+
+void buildSettingsPath(void) {
+    char windowsDir[PATH_SIZE];
+    UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
+    if (length == 0 || length >= sizeof windowsDir) windowsDir[0] = '\0';
+    joinText(settingsPath, sizeof settingsPath, windowsDir, SETTINGS_FILE_NAME);
+}
+
+int readSettingInt(const char* key, int defaultValue) {
+    /* The profile reader hands back the signed value in an unsigned type. */
+    return (int)GetPrivateProfileIntA(SETTINGS_SECTION, key, defaultValue, settingsPath);
+}
+
+void writeSettingInt(const char* key, int value) {
+    char text[16];
+    snprintf(text, sizeof text, "%d", value);
+    WritePrivateProfileStringA(SETTINGS_SECTION, key, text, settingsPath);
+}
+
+void readDriveSetting(char* buffer, DWORD size) {
+    GetPrivateProfileStringA(SETTINGS_SECTION, KEY_DRIVE, "", buffer, size, settingsPath);
+}

@@ -1,0 +1,36 @@
+/* The settings file: one private-profile file in the Windows directory, one
+ * section. Every value is read from the file when it is needed and written back
+ * through the profile functions; the program keeps no copy. */
+#ifndef VARNEL_SETTINGS_H
+#define VARNEL_SETTINGS_H
+
+#include "../app/platform.h"
+
+#define SETTINGS_FILE_NAME "\\Ostrovane.ini"
+#define SETTINGS_SECTION "Varnel"
+
+#define KEY_LEFT "Left"
+#define KEY_TOP "Top"
+#define KEY_WIDTH "Width"
+#define KEY_HEIGHT "Height"
+#define KEY_COLUMN1 "Column1"
+#define KEY_COLUMN2 "Column2"
+#define KEY_COLUMN3 "Column3"
+#define KEY_DRIVE "Drive"
+
+#define DEFAULT_LEFT 200
+#define DEFAULT_TOP 160
+#define DEFAULT_WIDTH 400
+#define DEFAULT_HEIGHT 400
+#define DEFAULT_COLUMN1 85
+#define DEFAULT_COLUMN2 245
+#define DEFAULT_COLUMN3 80
+
+/* Builds settingsPath from the Windows directory; first step of window creation. */
+void buildSettingsPath(void);
+int readSettingInt(const char* key, int defaultValue);
+void writeSettingInt(const char* key, int value);
+/* The Drive value, at most size - 1 characters; empty when absent. */
+void readDriveSetting(char* buffer, DWORD size);
+
+#endif

@@ -1,0 +1,38 @@
+/* Track list files (one per disc, named after its identity) and the disc
+ * display of the main window. */
+#ifndef VARNEL_TRACKLIST_H
+#define VARNEL_TRACKLIST_H
+
+#include "../app/platform.h"
+
+#define TRACKLIST_DIR "\\CD Track Lists"
+#define NAME_SIZE 16
+#define READ_CHUNK 512
+
+/* An open track list file with the reader's own buffer: the text conversion is
+ * done here, so every platform reads the same bytes the same way. */
+typedef struct TrackListFile {
+    HANDLE handle;
+    char buffer[READ_CHUNK];
+    DWORD length;
+    DWORD position;
+    BOOL ended; /* end of the file, or a 0x1A byte, was reached */
+} TrackListFile;
+
+/* The file name from the reply of "info cd identity": upper-case hexadecimal. */
+void trackListName(const char* identityReply, char* name, size_t size);
+void trackListPath(const char* name, char* path, size_t size);
+/* Opens for reading only, sharing read and write. FALSE when there is no file. */
+BOOL openTrackList(const char* path, TrackListFile* file);
+/* The next line, at most LINE_SIZE - 1 characters with its line feed, into a
+ * LINE_SIZE buffer. FALSE at the end of the text. */
+BOOL readTrackListLine(TrackListFile* file, char* line);
+void closeTrackList(TrackListFile* file);
+/* Drops the last character of the text. */
+void trimLine(char* line);
+
+void fillDiscDisplay(HWND hwnd);
+void appendTrackRow(const char* title, const char* time);
+LRESULT onListViewNotify(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+#endif
