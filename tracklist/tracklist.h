@@ -3,7 +3,7 @@
 #ifndef VARNEL_TRACKLIST_H
 #define VARNEL_TRACKLIST_H
 
-#include "../app/platform.h"
+#include "../app/varnel.h"
 
 #define TRACKLIST_DIR "\\CD Track Lists"
 #define NAME_SIZE 16
@@ -30,6 +30,25 @@ BOOL readTrackListLine(TrackListFile* file, char* line);
 void closeTrackList(TrackListFile* file);
 /* Drops the last character of the text. */
 void trimLine(char* line);
+
+/* The longest field that is written: 254 characters and the line end read back
+ * as one line. */
+#define MAX_FIELD 254
+
+typedef struct TrackListWriter {
+    HANDLE handle;
+    BOOL failed;
+    char target[PATH_SIZE];
+    char temp[PATH_SIZE + 8];
+} TrackListWriter;
+
+/* Saving: begin (FALSE when the file cannot be written: nothing is changed), one
+ * line per field (composer, album, then each title), end (TRUE only when every
+ * byte reached the file and it replaced the old one; otherwise the old file
+ * stays as it was). */
+BOOL beginTrackList(const char* path, TrackListWriter* writer);
+void writeTrackListLine(TrackListWriter* writer, const char* text);
+BOOL endTrackList(TrackListWriter* writer);
 
 void fillDiscDisplay(HWND hwnd);
 void appendTrackRow(const char* title, const char* time);
