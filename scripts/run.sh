@@ -11,5 +11,5 @@ fi
 
 scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release --target dlgview
-exec build/release/tools/dlgview/dlgview "$@"
+cmake --build build/release --target varnel
+exec build/release/varnel
