@@ -50,4 +50,8 @@ std::unique_ptr<AudioOutput> AUDIO_OpenDevice();                          // nul
 void AUDIO_SetSpeed(double factor);
 double AUDIO_Speed();
 
+// Tests stand their own device in for the default one, to fail it on purpose;
+// an empty function puts the real one back.
+void AUDIO_SetDeviceForTests(std::function<std::unique_ptr<AudioOutput>()> make);
+
 }  // namespace winshim

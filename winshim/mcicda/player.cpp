@@ -179,7 +179,7 @@ void Core::startOutput(std::unique_lock<std::mutex>& lk) {
 // that modes and positions stay true; its frames number on from the old ones.
 void Core::replaceOutput(std::unique_lock<std::mutex>& lk) {
     AudioOutput* old = out.get();
-    LOG_Once("audio.fallback", "the %s output stopped; playing on without sound", old->name());
+    WS_LOG("audio", "the %s output stopped; playing on without sound", old->name());
     lk.unlock();
     old->stop();
     std::unique_ptr<AudioOutput> fresh = AUDIO_OpenNull();
@@ -239,11 +239,15 @@ void Core::run() {
             replaceOutput(lk);
             continue;
         }
-        if (!readDone && ring.space() >= kFramesPerSector) {
+        // Whole chunks: a drive reads a run of sectors far better than single ones.
+        const int64_t left = plan.sectors() - nextSector;
+        if (!readDone &&
+            static_cast<int64_t>(ring.space()) >= std::min<int64_t>(kChunkSectors, left) * kFramesPerSector) {
             readChunk(lk);
             continue;
         }
-        cv.wait_for(lk, 5ms);
+        // Near the end look often, so that it is noticed when it is heard.
+        cv.wait_for(lk, readDone ? 5ms : 40ms);
     }
     std::unique_ptr<AudioOutput> o = std::move(out);
     lk.unlock();
