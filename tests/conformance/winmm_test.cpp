@@ -1,5 +1,5 @@
-// WINMM conformance while no MCI device is installed: the errors of
-// mciSendStringA, its reply buffer, and mciGetErrorStringA.
+// WINMM conformance while no MCI device is open: the errors of mciSendStringA
+// and mciSendCommandA, the reply buffer, and mciGetErrorStringA.
 #include <gtest/gtest.h>
 #include <mmsystem.h>
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <string>
 
 namespace {
-TEST(mciSendStringA, ErrorsWithoutDevices) {
+TEST(mciSendStringA, ErrorsWithoutOpenDevices) {
     struct Case {
         const char* command;
         MCIERROR error;
@@ -18,8 +18,15 @@ TEST(mciSendStringA, ErrorsWithoutDevices) {
         {"   ", MCIERR_MISSING_COMMAND_STRING},
         {"open", MCIERR_MISSING_DEVICE_NAME},
         {"  status  ", MCIERR_MISSING_DEVICE_NAME},
-        {"open cdaudio", MCIERR_INVALID_DEVICE_NAME},
-        {"open cdaudio!d: alias cd", MCIERR_INVALID_DEVICE_NAME},
+        {"open nosuchdevice", MCIERR_INVALID_DEVICE_NAME},
+        {"open nosuchdevice!d: alias cd", MCIERR_INVALID_DEVICE_NAME},
+        {"open ! alias cd", MCIERR_INVALID_DEVICE_NAME},
+        {"frobnicate cd", MCIERR_UNRECOGNIZED_COMMAND},
+        {"play all", MCIERR_CANNOT_USE_ALL},
+        {"status \"cd mode", MCIERR_NO_CLOSING_QUOTE},
+        {"close cd", MCIERR_INVALID_DEVICE_NAME},
+        {"close all", 0},
+        {"CLOSE ALL wait", 0},
         {"status cd mode", MCIERR_INVALID_DEVICE_NAME},
         {"  play cd from 1 to 2  ", MCIERR_INVALID_DEVICE_NAME},
         {"set cd door open", MCIERR_INVALID_DEVICE_NAME},
@@ -40,6 +47,14 @@ TEST(mciSendStringA, ReplyBufferArguments) {
     EXPECT_STREQ(reply, "stale");
     EXPECT_EQ(mciSendStringA("status cd mode", reply, 1, nullptr), MCIERROR(MCIERR_INVALID_DEVICE_NAME));
     EXPECT_EQ(reply[0], '\0');
+}
+
+TEST(mciSendCommandA, WithoutOpenDevices) {
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_MODE;
+    EXPECT_EQ(mciSendCommandA(1, MCI_STATUS, MCI_STATUS_ITEM, DWORD_PTR(&status)), MCIERROR(MCIERR_INVALID_DEVICE_ID));
+    EXPECT_EQ(mciSendCommandA(1, MCI_CLOSE, 0, 0), MCIERROR(MCIERR_INVALID_DEVICE_ID));
+    EXPECT_EQ(mciSendCommandA(MCI_ALL_DEVICE_ID, MCI_CLOSE, MCI_WAIT, 0), 0u);
 }
 
 TEST(mciGetErrorStringA, EnglishTexts) {

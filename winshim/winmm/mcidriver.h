@@ -22,6 +22,12 @@ constexpr DWORD MCI_COLONIZED3_RETURN = 0x00020000;  // dwReturn is packed MSF, 
 constexpr DWORD MCI_COLONIZED4_RETURN = 0x00040000;  // dwReturn is packed TMSF, written tt:mm:ss:ff
 constexpr DWORD MCI_INTEGER_RETURNED = 0x00080000;   // dwReturn is a plain integer, written %d
 
+constexpr DWORD MCI_RESOURCE_DRIVER = 0x00100000;  // with MCI_RESOURCE_RETURNED: the string is the driver's own
+                                                   // (MCI_CDA_TRACK_AUDIO, ...); winmm knows those too
+
+// String id of a time format's name: MCI_FORMAT_RETURN_BASE + MCI_FORMAT_* ("milliseconds", "msf", "tmsf", ...).
+constexpr WORD MCI_FORMAT_RETURN_BASE = MCI_STRING_OFFSET + 21;
+
 // Pairs a value with the string id that names it, as Windows' MAKEMCIRESOURCE.
 constexpr DWORD_PTR MCI_MakeResource(WORD value, WORD stringId) { return MAKELONG(value, stringId); }
 
