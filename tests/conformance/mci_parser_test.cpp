@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -536,6 +537,33 @@ TEST_F(MciParser, RandomCommandsNeverMisbehave) {
             EXPECT_EQ(buffer[0], '\0');
         }
     }
+}
+
+// Threads that open, command and close devices of their own at once: each
+// sees only its own results, and every driver made is destroyed (the
+// sanitizer build finds no fault).
+TEST_F(MciParser, CommandsFromSeveralThreads) {
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4);
+    for (int n = 0; n < 4; ++n) {
+        threads.emplace_back([n, &failures] {
+            const std::string alias = "t" + std::to_string(n);
+            const std::string open = "open testdev!" + alias + " alias " + alias;
+            const std::string status = "status " + alias + " mode";
+            const std::string close = "close " + alias;
+            for (int i = 0; i < 200; ++i) {
+                char reply[16];
+                if (mciSendStringA(open.c_str(), reply, sizeof reply, nullptr) ||
+                    mciSendStringA(status.c_str(), reply, sizeof reply, nullptr) || std::string(reply) != "0" ||
+                    mciSendStringA(close.c_str(), nullptr, 0, nullptr))
+                    ++failures[n];
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
+    EXPECT_EQ(fake.opened.size(), 800u);
+    EXPECT_EQ(fake.destroyed, 800);
 }
 
 // The callback window hears MM_MCINOTIFY for a command that asked with

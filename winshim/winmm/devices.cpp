@@ -152,6 +152,12 @@ MCIDEVICEID MCI_FindAlias(const char* alias) {
     return 0;
 }
 
+DWORD MCI_SendToAlias(const char* alias, UINT message, DWORD_PTR flags, void* parms) {
+    std::lock_guard guard(table().lock);  // recursive: held across the lookup and the command
+    const MCIDEVICEID device = MCI_FindAlias(alias);
+    return device ? MCI_Send(device, message, flags, parms) : DWORD(MCIERR_INVALID_DEVICE_NAME);
+}
+
 DWORD MCI_Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parms) {
     Table& t = table();
     std::unique_lock guard(t.lock);

@@ -24,4 +24,9 @@ MCIDEVICEID MCI_FindAlias(const char* alias);
 // with MCI_CLOSE closes every device). Returns the driver's whole result: the
 // error in the low word, the MCI_*_RETURNED flags in the high word.
 DWORD MCI_Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parms);
+
+// The same for the device opened under `alias`, found and commanded under one
+// lock, so a close on another thread cannot slip in between;
+// MCIERR_INVALID_DEVICE_NAME when no device has that alias.
+DWORD MCI_SendToAlias(const char* alias, UINT message, DWORD_PTR flags, void* parms);
 }  // namespace winshim

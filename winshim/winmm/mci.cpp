@@ -141,18 +141,17 @@ MCIERROR executeOpen(const std::string& name, Parsed& parsed, char* reply, UINT 
     return MCI_WriteReply(std::to_string(parms.wDeviceID), reply, length, true);
 }
 
-MCIERROR executeOnDevice(const MciVerb& verb, MCIDEVICEID device, Parsed& parsed, char* reply, UINT length) {
+// `alias` null: every device (close all).
+MCIERROR executeOnDevice(const MciVerb& verb, const char* alias, Parsed& parsed, char* reply, UINT length) {
     char info[256] = "";
     if (verb.reply == MciReturn::String) {
         auto& parms = *reinterpret_cast<MCI_INFO_PARMSA*>(parsed.block.bytes);
         parms.lpstrReturn = info;
         parms.dwRetSize = sizeof info;
     }
-    const DWORD result = MCI_Send(device, verb.message, parsed.flags, parsed.block.bytes);
-    if (const MCIERROR error = LOWORD(result)) {
-        // Closed by another thread between the lookup and the command.
-        return error == MCIERR_INVALID_DEVICE_ID ? MCIERROR(MCIERR_INVALID_DEVICE_NAME) : error;
-    }
+    const DWORD result = alias ? MCI_SendToAlias(alias, verb.message, parsed.flags, parsed.block.bytes)
+                               : MCI_Send(MCI_ALL_DEVICE_ID, verb.message, parsed.flags, parsed.block.bytes);
+    if (const MCIERROR error = LOWORD(result)) return error;
     std::string text;
     switch (verb.reply) {
     case MciReturn::None:
@@ -185,15 +184,12 @@ MCIERROR MCI_Execute(std::string_view command, char* reply, UINT length, HWND ca
     const bool all = !tokens[1].quoted && MCI_SameWord(name, "all");
     if (all && verb->message != MCI_CLOSE) return MCIERR_CANNOT_USE_ALL;
 
-    MCIDEVICEID device = all ? MCI_ALL_DEVICE_ID : 0;
-    if (!all && verb->message != MCI_OPEN) {
-        device = MCI_FindAlias(name.c_str());
-        if (!device) return MCIERR_INVALID_DEVICE_NAME;
-    }
+    // An unknown device is reported before anything about the keywords.
+    if (!all && verb->message != MCI_OPEN && !MCI_FindAlias(name.c_str())) return MCIERR_INVALID_DEVICE_NAME;
     Parsed parsed;
     parsed.block.put<DWORD_PTR>(0, DWORD_PTR(callback));
     if (MCIERROR error = parseKeywords(*verb, tokens, 2, parsed)) return error;
     if (verb->message == MCI_OPEN) return executeOpen(name, parsed, reply, length);
-    return executeOnDevice(*verb, device, parsed, reply, length);
+    return executeOnDevice(*verb, all ? nullptr : name.c_str(), parsed, reply, length);
 }
 }  // namespace winshim
