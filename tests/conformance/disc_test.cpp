@@ -231,16 +231,35 @@ TEST(Disc, SourcesThatAreNeitherImageNorDrive) {
     }
 }
 
-// A copy of an image in a scratch folder, for tests that change its files. The
-// copy keeps the name: libcdio looks for the .bin named like the cue sheet.
+// A copy of an image in a scratch folder, for tests that change its files; the
+// cue sheet may be given another name than the .bin it names.
 struct ScratchImage {
     testsupport::ScratchHome home;
     std::string cue;
-    explicit ScratchImage(const std::string& name) : cue(home.path() + "/" + name + ".cue") {
+    explicit ScratchImage(const std::string& name, const std::string& cueName = "")
+        : cue(home.path() + "/" + (cueName.empty() ? name : cueName) + ".cue") {
         fs::copy_file(kData + "/" + name + ".bin", home.path() + "/" + name + ".bin");
         fs::copy_file(kData + "/" + name + ".cue", cue);
     }
 };
+
+TEST(Disc, CueSheetNamedOtherwiseThanItsBin) {
+    for (const char* cueName : {"renamed", "two two", "TWO"}) {
+        SCOPED_TRACE(cueName);
+        ScratchImage image("two", cueName);
+        const Layout layout = readLayout("two");
+        auto disc = DISC_Open(image.cue);
+        ASSERT_TRUE(disc);
+        EXPECT_EQ(disc->media(), MediaState::Present);
+        const auto toc = disc->toc();
+        ASSERT_TRUE(toc);
+        EXPECT_EQ(toc->leadOut, layout.leadOut);
+        std::vector<uint8_t> got(winshim::kSectorBytes);
+        const LayoutTrack& last = layout.tracks.back();
+        ASSERT_TRUE(disc->readAudio(last.start, 1, got.data()));
+        EXPECT_EQ(got, expectedSector(last.seed, last.start));
+    }
+}
 
 TEST(Disc, SimulatedDoorAndVanishingFile) {
     ScratchImage image("two");

@@ -26,6 +26,20 @@ struct CdioCloser {
 };
 using CdioPtr = std::unique_ptr<CdIo_t, CdioCloser>;
 
+// The path to give libcdio for a cue sheet: the sheet itself, or a link to it in
+// a private folder beside a link to its .bin, when the .bin is named otherwise.
+class CueLinks {
+public:
+    explicit CueLinks(const std::string& cue);
+    ~CueLinks();
+    CueLinks(const CueLinks&) = delete;
+    CueLinks& operator=(const CueLinks&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_, dir_;
+};
+
 std::unique_ptr<Disc> DISC_OpenImage(const std::string& path, driver_id_t driver);
 std::unique_ptr<Disc> DISC_OpenDrive(const std::string& device);
 

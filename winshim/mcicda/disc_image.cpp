@@ -92,12 +92,14 @@ private:
             WS_LOG("cdio", "%s: no such file", path_.c_str());
             return;
         }
-        cdio_.reset(cdio_open(path_.c_str(), driver_));
+        if (driver_ == DRIVER_BINCUE) links_ = std::make_unique<CueLinks>(path_);
+        cdio_.reset(cdio_open(links_ ? links_->path().c_str() : path_.c_str(), driver_));
         if (cdio_) toc_ = DISC_ReadToc(cdio_.get());
         if (!toc_) {
             WS_LOG("cdio", "%s: not a readable disc image", path_.c_str());
             failed_ = true;
             cdio_.reset();
+            links_.reset();
             return;
         }
         catalog_ = DISC_ReadCatalog(cdio_.get());
@@ -105,6 +107,7 @@ private:
 
     void unload() {
         cdio_.reset();
+        links_.reset();
         toc_.reset();
         catalog_.clear();
         loaded_ = {};
@@ -114,6 +117,7 @@ private:
     std::mutex mutex_;
     const std::string path_;
     const driver_id_t driver_;
+    std::unique_ptr<CueLinks> links_;  // outlives cdio_, which reads through it
     CdioPtr cdio_;
     std::optional<Toc> toc_;
     std::string catalog_;
