@@ -310,6 +310,27 @@ TEST_F(PlayerTest, CommandsDoNotWaitForASlowSource) {
     }
 }
 
+TEST_F(PlayerTest, AReadUnderWayWhenTheRangeChangesIsThrownAway) {
+    const std::vector<AudioSpan> audio = {{150, 1650}};
+    const char* commands[] = {"play", "stop then play", "pause then play"};
+    for (const char* command : commands) {
+        SCOPED_TRACE(command);
+        ends_ = 0;
+        auto source = std::make_shared<MemorySource>(audio);
+        source->delay = 150ms;
+        auto player = make(source, audio);
+        player->play(150, 1650);
+        std::this_thread::sleep_for(50ms);  // the first read of 150.. is under way
+        if (std::string(command) == "stop then play") player->stop();
+        if (std::string(command) == "pause then play") player->pause();
+        player->play(300, 330);
+        ASSERT_TRUE(waitEnd());
+        const auto got = captured(player);
+        EXPECT_EQ(got.size(), 30u * kFrames * 2);
+        EXPECT_EQ(firstDifference(got, expected(audio, 300, 330)), -1);
+    }
+}
+
 // A sound device with a latency that takes frames for a while and then stops
 // (or never starts), as one does when it is unplugged or its server goes.
 class FakeDevice : public winshim::AudioOutput {
