@@ -61,7 +61,7 @@ public:
             if (player_) player_->stop();
             // Stop forgets the place; pause is the command that keeps it.
             playedOnce_ = false;
-            if (auto toc = currentToc()) position_ = firstAudio(*toc);
+            if (auto toc = currentToc()) position_ = discStart(*toc);
             return 0;
         case MCI_INFO:
             return info(flags, static_cast<MCI_INFO_PARMSA*>(parms));
@@ -82,7 +82,7 @@ private:
         }
         if (!toc_) {
             toc_ = disc_->toc();
-            if (toc_) position_ = firstAudio(*toc_);
+            if (toc_) position_ = discStart(*toc_);
         }
         return toc_ ? &*toc_ : nullptr;
     }
@@ -97,6 +97,8 @@ private:
             if (t.audio) return t.start;
         return toc.tracks.empty() ? toc.leadOut : toc.tracks.front().start;
     }
+
+    static int32_t discStart(const Toc& toc) { return toc.tracks.empty() ? 0 : toc.tracks.front().start; }
 
     static int32_t trackEnd(const Toc& toc, int number) {
         return size_t(number) < toc.tracks.size() ? toc.tracks[number].start : toc.leadOut;
@@ -163,7 +165,7 @@ private:
         }
         case MCI_STATUS_POSITION: {
             int32_t lba = withTrack ? toc->tracks[p->dwTrack - 1].start
-                          : (flags & MCI_STATUS_START) ? (count ? toc->tracks.front().start : 0)
+                          : (flags & MCI_STATUS_START) ? discStart(*toc)
                                                         : currentPosition();
             CdaValue v = CDA_Position(lba, format_, *toc);
             p->dwReturn = v.value;
@@ -230,8 +232,7 @@ private:
     // A position argument as an LBA, or the MCI error that refuses it.
     DWORD toLba(DWORD value, const Toc& toc, int32_t* lba) {
         std::optional<int32_t> at = CDA_PositionToLba(value, format_, toc);
-        int32_t start = toc.tracks.empty() ? 0 : toc.tracks.front().start;
-        if (!at || *at < start || *at > toc.leadOut) return MCIERR_OUTOFRANGE;
+        if (!at || *at < discStart(toc) || *at > toc.leadOut) return MCIERR_OUTOFRANGE;
         *lba = *at;
         return 0;
     }

@@ -1,0 +1,226 @@
+// The cdaudio device through mciSendStringA, on the images mkdisc writes. Every
+// expected value is computed here from the image's layout file, not by the
+// driver's code.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kData = TESTDATA_DIR;
+
+struct Track {
+    int start;
+    bool audio;
+    unsigned seed;
+};
+struct Layout {
+    std::vector<Track> tracks;
+    int leadOut = 0;
+    std::string catalog;
+};
+
+Layout readLayout(const std::string& name) {
+    Layout layout;
+    std::ifstream in(kData + "/" + name + ".layout");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        if (key == "track") {
+            int number, start, audio, pregap;
+            unsigned seed;
+            std::string s, a, p, sd;
+            words >> number >> s >> start >> a >> audio >> p >> pregap >> sd >> seed;
+            layout.tracks.push_back({start, audio != 0, seed});
+        } else if (key == "leadout") {
+            words >> layout.leadOut;
+        } else if (key == "catalog") {
+            words >> layout.catalog;
+        }
+    }
+    return layout;
+}
+
+std::string msf(int frames) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", frames / 4500, frames / 75 % 60, frames % 75);
+    return text;
+}
+
+int trackLength(const Layout& l, size_t i) {
+    int end = i + 1 < l.tracks.size() ? l.tracks[i + 1].start : l.leadOut;
+    return end - l.tracks[i].start - (i + 1 == l.tracks.size() ? 1 : 0);
+}
+
+// The identity as the well-known algorithm defines it, written out on its own.
+unsigned long identity(const Layout& l) {
+    uint32_t sum = 0;
+    for (const Track& t : l.tracks) sum += uint32_t(((t.start / 4500) << 16) | ((t.start / 75 % 60) << 8) | (t.start % 75));
+    if (l.tracks.size() < 3) sum += uint32_t(l.tracks[0].start % 75) + uint32_t(l.leadOut - l.tracks[0].start);
+    return sum;
+}
+
+class CdAudio : public ::testing::Test {
+protected:
+    // Puts the image on drive e: and opens it as "cd".
+    void load(const std::string& image) {
+        fs::create_directories(fs::path(home_.windowsDir()) / "drives");
+        testsupport::writeFile(home_.windowsDir() + "/drives/e:", kData + "/" + image + ".cue\n");
+        ASSERT_EQ(send("open cdaudio!e: alias cd"), "1");
+    }
+    void TearDown() override { mciSendStringA("close all", nullptr, 0, nullptr); }
+
+    // The reply, or "error N".
+    std::string send(const std::string& command) {
+        char reply[64];
+        MCIERROR error = mciSendStringA(command.c_str(), reply, sizeof reply, nullptr);
+        return error ? "error " + std::to_string(error) : std::string(reply);
+    }
+
+    testsupport::ScratchHome home_;
+};
+
+TEST_F(CdAudio, RepliesInEachTimeFormatFollowTheLayout) {
+    for (const char* image : {"one", "two", "three", "datafirst", "pregaps"}) {
+        SCOPED_TRACE(image);
+        Layout l = readLayout(image);
+        load(image);
+        EXPECT_EQ(send("status cd number of tracks"), std::to_string(l.tracks.size()));
+        EXPECT_EQ(send("status cd media present"), "true");
+        EXPECT_EQ(send("status cd mode"), "stopped");
+        EXPECT_EQ(send("status cd time format"), "msf");
+        EXPECT_EQ(send("status cd position"), msf(l.tracks[0].start)) << "a fresh device is at the disc start";
+        for (size_t i = 0; i < l.tracks.size(); ++i) {
+            const std::string t = " track " + std::to_string(i + 1);
+            send("set cd time format msf");
+            EXPECT_EQ(send("status cd length" + t), msf(trackLength(l, i)));
+            EXPECT_EQ(send("status cd position" + t), msf(l.tracks[i].start));
+            EXPECT_EQ(send("status cd type" + t), l.tracks[i].audio ? "audio" : "other");
+            send("set cd time format tmsf");
+            EXPECT_EQ(send("status cd length" + t), msf(trackLength(l, i))) << "lengths stay msf in tmsf";
+            char tmsf[16];
+            std::snprintf(tmsf, sizeof tmsf, "%02zu:00:00:00", i + 1);
+            EXPECT_EQ(send("status cd position" + t), tmsf);
+            send("set cd time format milliseconds");
+            EXPECT_EQ(send("status cd position" + t), std::to_string(l.tracks[i].start * 1000 / 75 + 1));
+            EXPECT_EQ(send("status cd length" + t), std::to_string(trackLength(l, i) * 1000 / 75));
+        }
+        EXPECT_EQ(send("status cd time format"), "milliseconds");
+        EXPECT_EQ(send("close cd"), "");
+    }
+}
+
+TEST_F(CdAudio, IdentityOfOneTwoThreeAndNinetyNineTracks) {
+    for (const char* image : {"one", "two", "three", "ninetynine"}) {
+        SCOPED_TRACE(image);
+        load(image);
+        EXPECT_EQ(send("info cd identity"), std::to_string(identity(readLayout(image))));
+        send("close cd");
+    }
+}
+
+TEST_F(CdAudio, CatalogueNumberOrNoIdentity) {
+    load("three");
+    EXPECT_EQ(send("info cd upc"), readLayout("three").catalog);
+    send("close cd");
+    load("one");
+    EXPECT_EQ(send("info cd upc"), "error " + std::to_string(MCIERR_NO_IDENTITY));
+}
+
+TEST_F(CdAudio, BadRequestsGiveClearErrors) {
+    load("three");
+    const std::string outOfRange = "error " + std::to_string(MCIERR_OUTOFRANGE);
+    struct Case {
+        const char* command;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"status cd length track 0", outOfRange},
+        {"status cd length track 4", outOfRange},
+        {"status cd position track 99", outOfRange},
+        {"set cd time format tmsf", ""},
+        {"play cd from 4", outOfRange},
+        {"play cd from 3 to 2", outOfRange},
+        {"play cd from 2 to 2", outOfRange},
+        {"seek cd to 9", outOfRange},
+        {"set cd time format milliseconds", ""},
+        {"play cd from 3", outOfRange},  // before the first track
+        {"play cd from 999999", outOfRange},
+        {"resume cd", "error " + std::to_string(MCIERR_HARDWARE)},
+        {"set cd time format furlongs", "error " + std::to_string(MCIERR_BAD_TIME_FORMAT)},
+        {"status nothere mode", "error " + std::to_string(MCIERR_INVALID_DEVICE_NAME)},
+        {"open cdaudio!e: alias cd", "error " + std::to_string(MCIERR_DUPLICATE_ALIAS)},
+        {"open cdaudio!q: alias other", "error " + std::to_string(MCIERR_INVALID_FILE)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(send(c.command), c.expected) << c.command;
+}
+
+TEST_F(CdAudio, TheImageDoorOpensClosesAndOutlivesTheDevice) {
+    load("two");
+    EXPECT_EQ(send("set cd door open"), "");
+    EXPECT_EQ(send("status cd mode"), "open");
+    EXPECT_EQ(send("status cd media present"), "false");
+    EXPECT_EQ(send("status cd number of tracks"), "error " + std::to_string(MCIERR_DEVICE_NOT_READY));
+    send("close cd");
+    ASSERT_EQ(send("open cdaudio!e: alias cd"), "1");
+    EXPECT_EQ(send("status cd mode"), "open") << "the door stays open for the next open";
+    EXPECT_EQ(send("set cd door closed"), "");
+    EXPECT_EQ(send("status cd media present"), "true");
+    EXPECT_EQ(send("status cd mode"), "stopped");
+}
+
+TEST_F(CdAudio, BrokenImagesAndDiscsWithoutAudio) {
+    struct Case {
+        const char* image;
+        const char* media;
+    };
+    for (Case c : {Case{"missingbin", "false"}, Case{"malformed", "false"}}) {
+        SCOPED_TRACE(c.image);
+        load(c.image);
+        EXPECT_EQ(send("status cd media present"), c.media);
+        send("close cd");
+    }
+    load("noaudio");
+    EXPECT_EQ(send("play cd"), "error " + std::to_string(MCIERR_HARDWARE));
+}
+
+TEST_F(CdAudio, PlayPauseSeekAndStopChangeModeAndPosition) {
+    load("three");
+    Layout l = readLayout("three");
+    send("set cd time format tmsf");
+    EXPECT_EQ(send("play cd from 2"), "");
+    EXPECT_EQ(send("status cd mode"), "playing");
+    EXPECT_EQ(send("status cd current track"), "2");
+    EXPECT_EQ(send("pause cd"), "");
+    EXPECT_EQ(send("status cd mode"), "paused");
+    std::string paused = send("status cd position");
+    testsupport::pumpFor(300);
+    EXPECT_EQ(send("status cd position"), paused) << "a paused device stays where it is";
+    EXPECT_EQ(send("play cd"), "");
+    EXPECT_EQ(send("status cd mode"), "playing");
+    EXPECT_EQ(send("seek cd to 3"), "");
+    EXPECT_EQ(send("status cd mode"), "stopped");
+    EXPECT_EQ(send("status cd position"), "03:00:00:00");
+    send("set cd time format milliseconds");
+    EXPECT_EQ(send("play cd from " + std::to_string(l.tracks[2].start * 1000 / 75 + 1)), "");
+    EXPECT_EQ(send("status cd current track"), "3");
+    EXPECT_EQ(send("stop cd"), "");
+    EXPECT_EQ(send("status cd mode"), "stopped");
+}
+
+}  // namespace
