@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
 #include <QWindow>
 #include <unordered_map>
 
@@ -96,9 +98,8 @@ void TopLevelWidget::place(const QRect& outer) {
 }
 
 bool TopLevelWidget::learnFrame() {
-    if (!isVisible() || isMinimized()) return false;
-    QRect f = frameGeometry(), g = geometry();
-    QMargins m(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+    if (!isVisible() || isMinimized() || !windowHandle()) return false;
+    QMargins m = windowHandle()->frameMargins();
     if (m == frame_ || m.left() < 0 || m.top() < 0 || m.right() < 0 || m.bottom() < 0) return false;
     frame_ = m;
     // The window manager framed us: shrink the client part so that the outer
@@ -114,6 +115,13 @@ bool TopLevelWidget::learnFrame() {
 void TopLevelWidget::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     learnFrame();
+    // The window manager frames a new window some time after it is shown and
+    // announces no event for it: look again while it settles.
+    QPointer<TopLevelWidget> self(this);
+    for (int ms : {50, 200, 600, 1500})
+        QTimer::singleShot(ms, this, [self] {
+            if (self) self->learnFrame();
+        });
 }
 
 void TopLevelWidget::resizeEvent(QResizeEvent* event) {
