@@ -35,7 +35,7 @@ struct LayoutTrack {
 struct Layout {
     std::vector<LayoutTrack> tracks;
     int leadOut = 0;
-    std::string catalog, broken;
+    std::string image, catalog, broken;
 };
 
 Layout readLayout(const std::string& name) {
@@ -47,6 +47,7 @@ Layout readLayout(const std::string& name) {
         std::istringstream words(line);
         std::string key, word;
         words >> key;
+        if (key == "image") words >> layout.image;
         if (key == "leadout") words >> layout.leadOut;
         if (key == "catalog") words >> layout.catalog;
         if (key == "broken") words >> layout.broken;
@@ -76,11 +77,11 @@ std::vector<uint8_t> expectedSector(uint32_t seed, int lba) {
 }
 
 std::unique_ptr<winshim::Disc> openImage(const std::string& name) {
-    return DISC_Open(kData + "/" + name + ".cue");
+    return DISC_Open(kData + "/" + readLayout(name).image);
 }
 
 TEST(Disc, TableOfContentsMatchesTheLayout) {
-    for (const char* name : {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio"}) {
+    for (const char* name : {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio", "cdrdao"}) {
         SCOPED_TRACE(name);
         const Layout layout = readLayout(name);
         auto disc = openImage(name);
@@ -147,7 +148,8 @@ TEST(Disc, AudioSectorsHoldTheGeneratedSamples) {
     };
     const Case cases[] = {{"one", 1, false},        {"two", 2, false},         {"three", 3, false},
                           {"ninetynine", 1, false}, {"ninetynine", 57, false}, {"ninetynine", 99, false},
-                          {"datafirst", 2, false},  {"pregaps", 2, true},      {"pregaps", 3, false}};
+                          {"datafirst", 2, false},  {"pregaps", 2, true},      {"pregaps", 3, false},
+                          {"cdrdao", 1, false},     {"cdrdao", 2, false}};
     const int kCount = 3;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " track " + std::to_string(c.track));

@@ -15,7 +15,8 @@ const char kLayoutHeader[] =
     "#   track T start LBA audio 0|1 pregap LBA|-1 seed S\n"
     "#     start: INDEX 01; pregap: INDEX 00 when the track has one (its\n"
     "#     sectors are in the .bin, in front of the track, with its seed)\n"
-    "#   leadout LBA       one past the last sector of the .bin as the cue has it\n"
+    "#   image FILE        the sheet to open: NAME.cue, or NAME.toc for a cdrdao one\n"
+    "#   leadout LBA       one past the last sector of the .bin as the sheet has it\n"
     "#   catalog DIGITS    when the cue has a CATALOG\n"
     "#   broken KIND       missing-bin, short-bin (binsectors N) or malformed\n"
     "# Audio: sample frame k (0..587) of the sector at LBA a of a track with\n"
@@ -24,8 +25,10 @@ const char kLayoutHeader[] =
     "#   right = low 16 bits of (n * 17 + s * 257 + 12345)\n"
     "# each a signed 16-bit little-endian sample, left first.\n";
 
-std::string layoutText(const DiscSpec& disc, const std::string& broken, int binSectors) {
+std::string layoutText(const DiscSpec& disc, const std::string& broken, int binSectors,
+                       const std::string& sheet = ".cue") {
     std::string text = kLayoutHeader;
+    text += "image " + disc.name + sheet + "\n";
     char line[160];
     std::snprintf(line, sizeof line, "tracks %zu\n", disc.tracks.size());
     text += line;
@@ -49,6 +52,12 @@ std::string layoutText(const DiscSpec& disc, const std::string& broken, int binS
     return text;
 }
 
+std::string msf(int32_t sectors) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", sectors / (75 * 60), sectors / 75 % 60, sectors % 75);
+    return buf;
+}
+
 TrackSpec audio(int length, uint32_t seed, int pregap = 0) {
     return TrackSpec{true, pregap, length, seed};
 }
@@ -60,7 +69,7 @@ DiscSpec testDisc(const std::string& name) {
     DiscSpec disc{name, "", {}};
     if (name == "one") {
         disc.tracks = {audio(150, 1)};
-    } else if (name == "two") {
+    } else if (name == "two" || name == "cdrdao") {
         disc.tracks = {audio(100, 21), audio(137, 22)};
     } else if (name == "three" || name == "shortbin") {
         disc.catalog = "0123456789012";
@@ -109,6 +118,21 @@ bool writeTestImage(const std::string& name, const std::string& dir) {
         const int binSectors = 150;
         return writeImage(disc, dir, fillPattern, binSectors) &&
                writeText(base + ".layout", layoutText(disc, "short-bin", binSectors));
+    }
+    if (name == "cdrdao") {
+        // The same disc as "two", described the way cdrdao does: one FILE line a track.
+        if (!writeImage(disc, dir, fillPattern)) return false;
+        std::remove((base + ".cue").c_str());
+        std::string toc = "CD_DA\n";
+        int32_t offset = 0;
+        for (const TrackSpec& t : disc.tracks) {
+            char line[96];
+            std::snprintf(line, sizeof line, "TRACK AUDIO\nFILE \"%s.bin\" %s %s\n", name.c_str(), msf(offset).c_str(),
+                          msf(t.length).c_str());
+            toc += line;
+            offset += t.length;
+        }
+        return writeText(base + ".toc", toc) && writeText(base + ".layout", layoutText(disc, "", -1, ".toc"));
     }
     if (name == "malformed") {
         if (!writeImage(disc, dir, fillPattern)) return false;

@@ -26,17 +26,18 @@ struct CdioCloser {
 };
 using CdioPtr = std::unique_ptr<CdIo_t, CdioCloser>;
 
-// The path to give libcdio for a cue sheet: the sheet itself, or a link to it in
-// a private folder beside a link to its .bin, when the .bin is named otherwise.
-class CueLinks {
+// The path to give libcdio for an image's sheet (.cue, .toc): the sheet itself,
+// or one in a private folder that names its files so that libcdio finds them.
+class ImageSheet {
 public:
-    explicit CueLinks(const std::string& cue);
-    ~CueLinks();
-    CueLinks(const CueLinks&) = delete;
-    CueLinks& operator=(const CueLinks&) = delete;
+    ImageSheet(const std::string& sheet, driver_id_t driver);
+    ~ImageSheet();
+    ImageSheet(const ImageSheet&) = delete;
+    ImageSheet& operator=(const ImageSheet&) = delete;
     const std::string& path() const { return path_; }
 
 private:
+    bool makeFolder();
     std::string path_, dir_;
 };
 

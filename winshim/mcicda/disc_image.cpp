@@ -92,14 +92,14 @@ private:
             WS_LOG("cdio", "%s: no such file", path_.c_str());
             return;
         }
-        if (driver_ == DRIVER_BINCUE) links_ = std::make_unique<CueLinks>(path_);
-        cdio_.reset(cdio_open(links_ ? links_->path().c_str() : path_.c_str(), driver_));
+        sheet_ = std::make_unique<ImageSheet>(path_, driver_);
+        cdio_.reset(cdio_open(sheet_->path().c_str(), driver_));
         if (cdio_) toc_ = DISC_ReadToc(cdio_.get());
         if (!toc_) {
             WS_LOG("cdio", "%s: not a readable disc image", path_.c_str());
             failed_ = true;
             cdio_.reset();
-            links_.reset();
+            sheet_.reset();
             return;
         }
         catalog_ = DISC_ReadCatalog(cdio_.get());
@@ -107,7 +107,7 @@ private:
 
     void unload() {
         cdio_.reset();
-        links_.reset();
+        sheet_.reset();
         toc_.reset();
         catalog_.clear();
         loaded_ = {};
@@ -117,7 +117,7 @@ private:
     std::mutex mutex_;
     const std::string path_;
     const driver_id_t driver_;
-    std::unique_ptr<CueLinks> links_;  // outlives cdio_, which reads through it
+    std::unique_ptr<ImageSheet> sheet_;  // outlives cdio_, which reads through it
     CdioPtr cdio_;
     std::optional<Toc> toc_;
     std::string catalog_;
