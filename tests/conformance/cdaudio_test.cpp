@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -221,6 +223,49 @@ TEST_F(CdAudio, PlayPauseSeekAndStopChangeModeAndPosition) {
     EXPECT_EQ(send("status cd current track"), "3");
     EXPECT_EQ(send("stop cd"), "");
     EXPECT_EQ(send("status cd mode"), "stopped");
+}
+
+// The samples of the frames [from, to) of an image, from its layout's formula.
+std::vector<int16_t> expectedSamples(const Layout& l, int from, int to) {
+    std::vector<int16_t> samples;
+    for (int lba = from; lba < to; ++lba) {
+        unsigned seed = 0;
+        for (const Track& t : l.tracks)
+            if (t.start <= lba) seed = t.seed;
+        for (uint32_t k = 0; k < 588; ++k) {
+            uint32_t n = uint32_t(lba) * 588u + k;
+            samples.push_back(int16_t(uint16_t(n * 31u + seed * 4099u)));
+            samples.push_back(int16_t(uint16_t(n * 17u + seed * 257u + 12345u)));
+        }
+    }
+    return samples;
+}
+
+std::vector<int16_t> wavSamples(const std::string& path) {
+    std::string bytes = testsupport::readFile(path);
+    size_t data = bytes.find("data");
+    if (data == std::string::npos || data + 8 > bytes.size()) return {};
+    std::vector<int16_t> samples((bytes.size() - data - 8) / 2);
+    std::memcpy(samples.data(), bytes.data() + data + 8, samples.size() * 2);
+    return samples;
+}
+
+TEST_F(CdAudio, PlayToTheEndGivesTheImagesSamplesGaplesslyAndStops) {
+    const std::string capture = home_.path() + "/played.wav";
+    setenv("WINSHIM_AUDIO", ("capture:" + capture).c_str(), 1);
+    load("three");
+    Layout l = readLayout("three");
+    send("set cd time format tmsf");
+    ASSERT_EQ(send("play cd from 2"), "");
+    for (int i = 0; i < 100 && send("status cd mode") == "playing"; ++i) testsupport::pumpFor(100);
+    EXPECT_EQ(send("status cd mode"), "stopped");
+    send("set cd time format msf");
+    EXPECT_EQ(send("status cd position"), msf(l.leadOut));
+    send("close cd");
+    setenv("WINSHIM_AUDIO", "null", 1);
+    std::vector<int16_t> got = wavSamples(capture), want = expectedSamples(l, l.tracks[1].start, l.leadOut);
+    ASSERT_EQ(got.size(), want.size());
+    EXPECT_TRUE(got == want) << "tracks 2 and 3, from their first sample, with nothing between them";
 }
 
 }  // namespace
