@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -20,6 +21,7 @@ namespace {
 
 // Fast enough for playback with room for paranoia's re-reads, slow enough to stay quiet.
 constexpr int kReadSpeed = 4;
+constexpr std::chrono::seconds kRetryAfter{3};
 
 class DriveDisc final : public Disc {
 public:
@@ -116,7 +118,11 @@ private:
             return state;
         }
         if (cdio_ && cdio_get_media_changed(cdio_.get()) == 1) release();
+        // A disc still spinning up may give no table of contents at first: ask again now and then.
+        const auto now = std::chrono::steady_clock::now();
+        if (cdio_ && !toc_ && now - lastOpen_ > kRetryAfter) release();
         if (!cdio_) {
+            lastOpen_ = now;
             cdio_.reset(cdio_open(device_.c_str(), DRIVER_DEVICE));
             if (cdio_) toc_ = DISC_ReadToc(cdio_.get());
             if (toc_) catalog_ = DISC_ReadCatalog(cdio_.get());
@@ -169,6 +175,7 @@ private:
     std::string catalog_;
     lsn_t lastSector_ = -1;
     lsn_t cursor_ = -1;
+    std::chrono::steady_clock::time_point lastOpen_;
 };
 
 }  // namespace
