@@ -233,6 +233,21 @@ TEST(Disc, SourcesThatAreNeitherImageNorDrive) {
     }
 }
 
+// The drive path without a drive: a device node that answers no CD request.
+TEST(Disc, DeviceThatIsNotADrive) {
+    auto disc = DISC_Open("/dev/null");
+    ASSERT_TRUE(disc);
+    EXPECT_FALSE(disc->isImage());
+    EXPECT_EQ(disc->media(), MediaState::NotReady);
+    EXPECT_FALSE(disc->toc());
+    EXPECT_EQ(disc->catalog(), "");
+    std::vector<uint8_t> buffer(winshim::kSectorBytes);
+    EXPECT_FALSE(disc->readAudio(150, 1, buffer.data()));
+    EXPECT_FALSE(disc->openDoor());
+    EXPECT_FALSE(disc->closeDoor());
+    EXPECT_EQ(disc->media(), MediaState::NotReady);
+}
+
 // A copy of an image in a scratch folder, for tests that change its files; the
 // cue sheet may be given another name than the .bin it names.
 struct ScratchImage {
