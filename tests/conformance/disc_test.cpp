@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -230,6 +232,43 @@ TEST(Disc, SourcesThatAreNeitherImageNorDrive) {
         if (!disc) continue;
         EXPECT_EQ(disc->media(), c.media);
         EXPECT_FALSE(disc->toc());
+    }
+}
+
+// The bundled demo disc: a few tracks of 15 to 25 seconds, sound in every
+// second of them, both channels apart, nothing clipped.
+TEST(Disc, DemoDiscHoldsMusic) {
+    auto disc = DISC_Open((fs::path(kData).parent_path() / "share/varnel/demo.cue").string());
+    ASSERT_TRUE(disc);
+    const auto toc = disc->toc();
+    ASSERT_TRUE(toc);
+    ASSERT_GE(toc->tracks.size(), 4u);
+    ASSERT_LE(toc->tracks.size(), 5u);
+    std::vector<uint8_t> second(75 * winshim::kSectorBytes);
+    for (size_t i = 0; i < toc->tracks.size(); ++i) {
+        SCOPED_TRACE("track " + std::to_string(i + 1));
+        EXPECT_TRUE(toc->tracks[i].audio);
+        const int32_t start = toc->tracks[i].start;
+        const int32_t end = i + 1 < toc->tracks.size() ? toc->tracks[i + 1].start : toc->leadOut;
+        EXPECT_GE(end - start, 15 * 75);
+        EXPECT_LE(end - start, 25 * 75);
+        // The last second fades out.
+        for (int32_t at = start; at + 2 * 75 <= end; at += 75) {
+            ASSERT_TRUE(disc->readAudio(at, 75, second.data()));
+            double power = 0;
+            int peak = 0, apart = 0;
+            for (size_t k = 0; k + 3 < second.size(); k += 4) {
+                const int left = int16_t(second[k] | second[k + 1] << 8);
+                const int right = int16_t(second[k + 2] | second[k + 3] << 8);
+                power += double(left) * left;
+                peak = std::max({peak, std::abs(left), std::abs(right)});
+                apart += left != right;
+            }
+            const double rms = std::sqrt(power / (second.size() / 4));
+            EXPECT_GT(rms, 300) << "second " << (at - start) / 75;
+            EXPECT_LT(peak, 32767) << "second " << (at - start) / 75;
+            EXPECT_GT(apart, 75 * 588 / 2) << "second " << (at - start) / 75;
+        }
     }
 }
 
