@@ -293,7 +293,7 @@ TEST_F(MciParser, RepliesAreWrittenAsTheDriverSays) {
         {"status d position", 0, 2001, "2001"},
         {"status d position", MCI_INTEGER_RETURNED, 0, "0"},
         {"status d position", MCI_COLONIZED3_RETURN, MCI_MAKE_MSF(0, 2, 0), "00:02:00"},
-        {"status d length", MCI_COLONIZED3_RETURN, MCI_MAKE_MSF(74, 59, 74), "74:59:74"},
+        {"status d length", MCI_COLONIZED3_RETURN, MCI_MAKE_MSF(4, 12, 37), "04:12:37"},
         {"status d position", MCI_COLONIZED4_RETURN, MCI_MAKE_TMSF(3, 1, 20, 5), "03:01:20:05"},
         {"status d position", MCI_COLONIZED4_RETURN, MCI_MAKE_TMSF(99, 0, 0, 0), "99:00:00:00"},
         {"status d mode", MCI_RESOURCE_RETURNED, word(MCI_MODE_NOT_READY), "not ready"},
