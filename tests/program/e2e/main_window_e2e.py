@@ -1,0 +1,220 @@
+#!/usr/bin/python3
+"""End-to-end: the real binary under a private X server and HOME, read and
+pressed through the accessibility bus as a user's assistive tool would.
+
+Run under dbus-run-session:  main_window_e2e.py VARNEL_BINARY
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import warnings
+
+warnings.simplefilter("ignore", DeprecationWarning)
+import pyatspi  # noqa: E402
+
+VARNEL = None
+DISPLAY = None
+DEMO_ID = None
+DEMO_TIMES = None
+DEMO_TRACKS = None
+
+
+def demo_disc():
+    """The demo disc's identity and its first track lengths, from its cue sheet."""
+    cue = os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue")
+    starts = []
+    with open(cue) as f:
+        for line in f:
+            m = re.match(r"\s*INDEX 01 (\d+):(\d+):(\d+)", line)
+            if m:
+                mm, ss, ff = map(int, m.groups())
+                starts.append(150 + (mm * 60 + ss) * 75 + ff)  # the 2-second lead-in
+    identity = sum((s // 4500) << 16 | (s // 75 % 60) << 8 | (s % 75) for s in starts) & 0xFFFFFFFF
+    times = ["%02d:%02d" % ((b - a) // 4500, (b - a) // 75 % 60) for a, b in zip(starts, starts[1:])]
+    return "%X" % identity, times, len(starts)
+
+
+def wait_for(what, timeout=20.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = what()
+        if value:
+            return value
+        time.sleep(0.1)
+    return what()
+
+
+def walk(acc):
+    yield acc
+    for i in range(acc.childCount):
+        child = acc.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child)
+
+
+class Player:
+    def __init__(self, home):
+        self.home = home
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_RUNTIME_DIR=os.path.join(home, "run"), DISPLAY=DISPLAY, QT_QPA_PLATFORM="xcb",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", WINSHIM_AUDIO="null")
+        # Leaks are the in-process tests' business; here only the exit code counts.
+        env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
+        env.pop("WINSHIM_DEBUG", None)
+        self.env = env
+        self.process = subprocess.Popen([VARNEL], env=env)
+
+    def app(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            a = desktop.getChildAtIndex(i)
+            if a is not None and a.get_process_id() == self.process.pid:
+                return a
+        return None
+
+    def find(self, role, name=None):
+        app = self.app()
+        if app is None:
+            return []
+        return [a for a in walk(app) if a.getRoleName() == role and (name is None or a.name == name)]
+
+    def window(self):
+        frames = self.find("filler", "Varnel")
+        return frames[0] if frames else None
+
+    def rows(self):
+        trees = self.find("tree")
+        if not trees:
+            return []
+        cells = [c.name for c in walk(trees[0]) if c.getRoleName() == "table cell"]
+        return [cells[i:i + 3] for i in range(0, len(cells), 3)]
+
+    def column_widths(self):
+        trees = self.find("tree")
+        headers = [c for c in walk(trees[0]) if c.getRoleName() == "table column header"]
+        return [h.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).width for h in headers]
+
+    def labels(self):
+        return [a.name for a in self.find("label")]
+
+    def press(self, role, name):
+        item = self.find(role, name)[0]
+        item.queryAction().doAction(0)
+
+    def wait(self, timeout=20):
+        return self.process.wait(timeout)
+
+
+class MainWindow(unittest.TestCase):
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="varnel-e2e-")
+        os.mkdir(os.path.join(self.home, "run"), 0o700)
+        self.players = []
+
+    def tearDown(self):
+        for p in self.players:
+            if p.process.poll() is None:
+                p.process.kill()
+                p.process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def start(self):
+        player = Player(self.home)
+        self.players.append(player)
+        self.assertTrue(wait_for(player.window), "the main window comes up")
+        return player
+
+    def ini(self):
+        path = os.path.join(self.home, ".config", "varnel", "Ostrovane.ini")
+        if not os.path.exists(path):
+            return []
+        with open(path, newline="") as f:
+            return [tuple(line.rstrip("\r\n").split("=", 1)) for line in f if "=" in line]
+
+    def exit(self, player):
+        player.press("menu item", "Exit")
+        self.assertEqual(player.wait(), 0)
+
+    def test_first_start_shows_the_demo_disc_and_exit_saves(self):
+        player = self.start()
+        e = player.window().queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.assertEqual((e.x, e.y, e.width, e.height), (200, 160, 400, 400))
+        self.assertEqual(player.column_widths(), [85, 245, 80])
+        rows = wait_for(player.rows)
+        self.assertEqual(len(rows), DEMO_TRACKS)
+        for n, row in enumerate(rows):
+            self.assertEqual(row[:2], ["Track %d" % (n + 1), "Unknown"])
+            self.assertRegex(row[2], r"^\d\d:\d\d$")
+        self.assertEqual([r[2] for r in rows[:len(DEMO_TIMES)]], DEMO_TIMES)
+        self.assertIn(DEMO_ID, player.labels())
+        self.exit(player)
+        self.assertEqual(self.ini(), [("Top", "160"), ("Left", "200"), ("Width", "400"), ("Height", "400"),
+                                      ("Column1", "85"), ("Column2", "245"), ("Column3", "80")])
+
+        # The next start comes back as stored.
+        with open(os.path.join(self.home, ".config", "varnel", "Ostrovane.ini"), "w", newline="") as f:
+            f.write("[Varnel]\r\nTop=90\r\nLeft=120\r\nWidth=450\r\nHeight=420\r\n"
+                    "Column1=60\r\nColumn2=200\r\nColumn3=70\r\n")
+        player = self.start()
+        e = player.window().queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.assertEqual((e.x, e.y, e.width, e.height), (120, 90, 450, 420))
+        self.assertEqual(player.column_widths(), [60, 200, 70])
+        self.exit(player)
+
+    def test_second_start_hands_over(self):
+        first = self.start()
+        wait_for(first.rows)
+        second = Player(self.home)
+        self.players.append(second)
+        self.assertEqual(second.wait(), 0)
+        self.assertIsNone(first.process.poll(), "the first copy runs on")
+        self.assertEqual(self.ini(), [], "the second copy wrote no settings")
+        self.exit(first)
+
+    def test_leaving_in_an_icon_view_keeps_the_column_keys(self):
+        player = self.start()
+        player.press("menu item", "Large Icons")
+        self.exit(player)
+        self.assertEqual([k for k, _ in self.ini()], ["Top", "Left", "Width", "Height"])
+
+    def test_track_list_file_names_the_disc(self):
+        folder = os.path.join(self.home, ".config", "varnel", "CD Track Lists")
+        os.makedirs(folder)
+        with open(os.path.join(folder, DEMO_ID), "wb") as f:
+            f.write(b"Ada Composer\r\nFirst Album\r\nOpening\r\nSecond Song\r\n")
+        player = self.start()
+        rows = wait_for(player.rows)
+        self.assertEqual([r[1] for r in rows[:3]], ["Opening", "Second Song", "Unknown"])
+        labels = [l.strip() for l in player.labels()]
+        self.assertIn("Ada Composer", labels)
+        self.assertIn("First Album", labels)
+        self.exit(player)
+
+
+def main():
+    global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
+    VARNEL = os.path.abspath(sys.argv.pop(1))
+    DEMO_ID, DEMO_TIMES, DEMO_TRACKS = demo_disc()
+    # A private X server on a free display.
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as f:
+        DISPLAY = ":" + f.readline().strip()
+    try:
+        pyatspi.Registry.getDesktop(0)  # brings the registry up before the first player
+        result = unittest.main(argv=[sys.argv[0]] + sys.argv[1:], exit=False).result
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()
