@@ -26,7 +26,7 @@ TEST_F(InstanceTest, SecondStartHandsOverAndEnds) {
     ASSERT_TRUE(first->waitForStarted(5000));
     // Wait until the first copy's window can be found.
     HWND running = nullptr;
-    for (int i = 0; i < 100 && !running; i++) {
+    for (int i = 0; i < 400 && !running; i++) {
         testsupport::pumpFor(50);
         running = FindWindowA("Varnel", nullptr);
     }
@@ -34,7 +34,7 @@ TEST_F(InstanceTest, SecondStartHandsOverAndEnds) {
     std::remove(IniPath().c_str());
 
     QProcess* second = StartPlayer(home.path());
-    ASSERT_TRUE(second->waitForFinished(10000));
+    ASSERT_TRUE(second->waitForFinished(30000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     const std::string said = second->readAllStandardError().toStdString();
