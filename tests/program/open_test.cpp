@@ -104,7 +104,9 @@ TEST_F(OpenTest, MediaReplyDecidesBetweenFillAndNoDisc) {
         EXPECT_EQ(Text(IDC_DISC_ID), c.fills ? "FF" : "");
         EXPECT_EQ(Rows(), c.fills ? 2 : 0);
         EXPECT_EQ(StatusText(0), c.fills ? "Disc Inserted" : "No Disc");
-        if (!c.fills) EXPECT_EQ(Text(IDC_ALBUM), "Old album");
+        if (!c.fills) {
+            EXPECT_EQ(Text(IDC_ALBUM), "Old album");
+        }
         Exit();
     }
 }
