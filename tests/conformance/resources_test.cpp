@@ -77,7 +77,7 @@ TEST(ResourceIds, MatchTheProgramsNumbers) {
 // ---------------------------------------------------------------------------
 // Dialog templates
 
-struct ItemSpec {
+struct ItemTable {
     int id;
     const char* cls;
     const char* text;
@@ -85,18 +85,18 @@ struct ItemSpec {
     DWORD style;
 };
 
-struct DialogSpec {
+struct DialogTable {
     int resource;
     DWORD style;
     short cx, cy;
     const char* title;
     const char* cls;  // empty for the standard dialog class
-    std::vector<ItemSpec> items;
+    std::vector<ItemTable> items;
 };
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
-const DialogSpec kDialogs[] = {
+const DialogTable kDialogs[] = {
     {101,
      0x90CE0040,
      305,
@@ -150,29 +150,29 @@ const DialogSpec kDialogs[] = {
 };
 
 TEST(DialogTemplates, MatchTheirTables) {
-    for (const DialogSpec& spec : kDialogs) {
-        SCOPED_TRACE("dialog " + std::to_string(spec.resource));
-        auto bytes = winshim::RES_Find(GetModuleHandleA(nullptr), RT_DIALOG, MAKEINTRESOURCE(spec.resource));
+    for (const DialogTable& table : kDialogs) {
+        SCOPED_TRACE("dialog " + std::to_string(table.resource));
+        auto bytes = winshim::RES_Find(GetModuleHandleA(nullptr), RT_DIALOG, MAKEINTRESOURCE(table.resource));
         ASSERT_TRUE(bytes);
         auto dlg = winshim::RES_ParseDialog(*bytes);
         ASSERT_TRUE(dlg);
-        EXPECT_EQ(dlg->style, spec.style);
+        EXPECT_EQ(dlg->style, table.style);
         EXPECT_EQ(dlg->exStyle, 0u);
         EXPECT_EQ(dlg->x, 0);
         EXPECT_EQ(dlg->y, 0);
-        EXPECT_EQ(dlg->cx, spec.cx);
-        EXPECT_EQ(dlg->cy, spec.cy);
+        EXPECT_EQ(dlg->cx, table.cx);
+        EXPECT_EQ(dlg->cy, table.cy);
         EXPECT_TRUE(dlg->menu.empty());
-        EXPECT_EQ(dlg->title, spec.title);
+        EXPECT_EQ(dlg->title, table.title);
         EXPECT_FALSE(dlg->className.isOrdinal);
-        EXPECT_TRUE(sameNoCase(dlg->className.name, spec.cls)) << dlg->className.name;
+        EXPECT_TRUE(sameNoCase(dlg->className.name, table.cls)) << dlg->className.name;
         ASSERT_TRUE(dlg->font);
         EXPECT_EQ(dlg->font->pointSize, 8);
         EXPECT_EQ(dlg->font->face, "MS Sans Serif");
         EXPECT_FALSE(dlg->font->italic);
-        ASSERT_EQ(dlg->items.size(), spec.items.size());
-        for (std::size_t i = 0; i < spec.items.size(); ++i) {
-            const ItemSpec& want = spec.items[i];
+        ASSERT_EQ(dlg->items.size(), table.items.size());
+        for (std::size_t i = 0; i < table.items.size(); ++i) {
+            const ItemTable& want = table.items[i];
             const winshim::DialogItem& got = dlg->items[i];
             SCOPED_TRACE("control " + std::to_string(i + 1) + " \"" + want.text + "\"");
             EXPECT_EQ(got.id, want.id);
@@ -193,12 +193,12 @@ TEST(DialogTemplates, MatchTheirTables) {
 // ---------------------------------------------------------------------------
 // The main menu
 
-struct MenuSpec {
+struct MenuTable {
     const char* popup;
     std::vector<std::pair<const char*, UINT>> items;  // nullptr text: separator
 };
 
-const MenuSpec kMainMenu[] = {
+const MenuTable kMainMenu[] = {
     {"File", {{"Exit", 40001}}},
     {"Edit", {{"Song List...", 40010}}},
     {"Player",
@@ -226,18 +226,18 @@ TEST(MainMenu, HasTheItemsOfItsTable) {
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(GetMenuItemCount(menu), 5);
     for (int pos = 0; pos < 5; ++pos) {
-        const MenuSpec& spec = kMainMenu[pos];
-        SCOPED_TRACE(spec.popup);
-        int count = int(spec.items.size());
+        const MenuTable& table = kMainMenu[pos];
+        SCOPED_TRACE(table.popup);
+        int count = int(table.items.size());
         EXPECT_EQ(GetMenuItemID(menu, pos), UINT(-1));
         EXPECT_EQ(GetMenuState(menu, pos, MF_BYPOSITION), UINT(MF_POPUP | count << 8));
-        EXPECT_EQ(menuString(menu, pos, MF_BYPOSITION), spec.popup);
+        EXPECT_EQ(menuString(menu, pos, MF_BYPOSITION), table.popup);
         HMENU sub = GetSubMenu(menu, pos);
         ASSERT_NE(sub, nullptr);
         EXPECT_EQ(GetSubMenu(menu, pos), sub) << "a pop-up keeps its handle";
         ASSERT_EQ(GetMenuItemCount(sub), count);
         for (int i = 0; i < count; ++i) {
-            auto [text, id] = spec.items[i];
+            auto [text, id] = table.items[i];
             SCOPED_TRACE(text ? text : "separator");
             EXPECT_EQ(GetSubMenu(sub, i), nullptr);
             EXPECT_EQ(GetMenuItemID(sub, i), id);
