@@ -1,10 +1,9 @@
 #include "comctl32/imagelist.h"
 
 #include <QPixmap>
-#include <cstdint>
-#include <map>
 #include <vector>
 
+#include "core/handles.h"
 #include "user32/icon.h"
 
 namespace winshim {
@@ -15,20 +14,12 @@ struct ImageList {
     std::vector<QIcon> images;
 };
 
-struct ListTable {
-    std::map<std::uintptr_t, ImageList> lists;
-    std::uintptr_t next = 0x1A000001;  // tagged so that a stray list handle stands out in logs
-};
-
-ListTable& table() {
-    static ListTable instance;
-    return instance;
+HandleTable<HIMAGELIST, ImageList>& table() {
+    static HandleTable<HIMAGELIST, ImageList> lists(0x1A000001);
+    return lists;
 }
 
-ImageList* lookup(HIMAGELIST handle) {
-    auto it = table().lists.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == table().lists.end() ? nullptr : &it->second;
-}
+ImageList* lookup(HIMAGELIST handle) { return table().find(handle); }
 }  // namespace
 
 QIcon IMAGELIST_Icon(HIMAGELIST list, int index) {
@@ -47,17 +38,15 @@ using namespace winshim;
 
 extern "C" HIMAGELIST WINAPI ImageList_Create(int cx, int cy, UINT flags, int initial, int grow) {
     if (cx <= 0 || cy <= 0 || initial < 0 || grow < 0) return nullptr;
-    ListTable& t = table();
-    std::uintptr_t handle = t.next++;
-    ImageList& il = t.lists[handle];
+    ImageList il;
     il.size = QSize(cx, cy);
     il.flags = flags;
     il.images.reserve(size_t(initial));
-    return reinterpret_cast<HIMAGELIST>(handle);
+    return table().add(std::move(il));
 }
 
 extern "C" BOOL WINAPI ImageList_Destroy(HIMAGELIST list) {
-    return table().lists.erase(reinterpret_cast<std::uintptr_t>(list)) ? TRUE : FALSE;
+    return table().remove(list) ? TRUE : FALSE;
 }
 
 extern "C" int WINAPI ImageList_GetImageCount(HIMAGELIST list) {

@@ -3,8 +3,8 @@
 // (on Windows such drawing is wiped by the next paint anyway).
 #include <QPainter>
 #include <map>
-#include <memory>
 
+#include "core/handles.h"
 #include "user32/window.h"
 
 namespace winshim {
@@ -21,31 +21,17 @@ struct DeviceContext {
     QPoint position;
 };
 
-std::map<HGDIOBJ, std::unique_ptr<GdiObject>>& objects() {
-    static std::map<HGDIOBJ, std::unique_ptr<GdiObject>> map;
-    return map;
+HandleTable<HGDIOBJ, GdiObject>& objects() {
+    static HandleTable<HGDIOBJ, GdiObject> table(0x47000001);
+    return table;
 }
-std::map<HDC, std::unique_ptr<DeviceContext>>& contexts() {
-    static std::map<HDC, std::unique_ptr<DeviceContext>> map;
-    return map;
-}
-uintptr_t g_nextHandle = 0x20000;
-
-HGDIOBJ addObject(std::unique_ptr<GdiObject> object) {
-    auto handle = reinterpret_cast<HGDIOBJ>(g_nextHandle += 4);
-    objects()[handle] = std::move(object);
-    return handle;
+HandleTable<HDC, DeviceContext>& contexts() {
+    static HandleTable<HDC, DeviceContext> table(0x44000001);
+    return table;
 }
 
-GdiObject* object(HGDIOBJ handle) {
-    auto it = objects().find(handle);
-    return it == objects().end() ? nullptr : it->second.get();
-}
-
-DeviceContext* context(HDC dc) {
-    auto it = contexts().find(dc);
-    return it == contexts().end() ? nullptr : it->second.get();
-}
+GdiObject* object(HGDIOBJ handle) { return objects().find(handle); }
+DeviceContext* context(HDC dc) { return contexts().find(dc); }
 
 QPen makePen(int style, int width, COLORREF color) {
     QPen pen(QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
@@ -69,20 +55,20 @@ HGDIOBJ stockObject(int index) {
     static std::map<int, HGDIOBJ> stock;
     auto it = stock.find(index);
     if (it != stock.end()) return it->second;
-    auto obj = std::make_unique<GdiObject>();
-    obj->stock = true;
+    GdiObject obj;
+    obj.stock = true;
     switch (index) {
     case WHITE_PEN:
-        obj->kind = GdiObject::Pen;
-        obj->pen = makePen(PS_SOLID, 1, RGB(255, 255, 255));
+        obj.kind = GdiObject::Pen;
+        obj.pen = makePen(PS_SOLID, 1, RGB(255, 255, 255));
         break;
     case BLACK_PEN:
-        obj->kind = GdiObject::Pen;
-        obj->pen = makePen(PS_SOLID, 1, RGB(0, 0, 0));
+        obj.kind = GdiObject::Pen;
+        obj.pen = makePen(PS_SOLID, 1, RGB(0, 0, 0));
         break;
     case NULL_PEN:
-        obj->kind = GdiObject::Pen;
-        obj->pen = makePen(PS_NULL, 1, 0);
+        obj.kind = GdiObject::Pen;
+        obj.pen = makePen(PS_NULL, 1, 0);
         break;
     case WHITE_BRUSH:
     case LTGRAY_BRUSH:
@@ -90,15 +76,15 @@ HGDIOBJ stockObject(int index) {
     case DKGRAY_BRUSH:
     case BLACK_BRUSH:
     case NULL_BRUSH:
-        obj->kind = GdiObject::Brush;
+        obj.kind = GdiObject::Brush;
         break;
     case DEFAULT_GUI_FONT:
-        obj->kind = GdiObject::Other;
+        obj.kind = GdiObject::Other;
         break;
     default:
         return nullptr;
     }
-    return stock[index] = addObject(std::move(obj));
+    return stock[index] = objects().add(std::move(obj));
 }
 }  // namespace
 }  // namespace winshim
@@ -107,21 +93,19 @@ using namespace winshim;
 
 extern "C" HDC WINAPI GetDC(HWND hwnd) {
     if (hwnd && !WIN_Get(hwnd)) return nullptr;
-    auto dc = std::make_unique<DeviceContext>();
-    dc->hwnd = hwnd;
-    dc->pen = stockObject(BLACK_PEN);
-    auto handle = reinterpret_cast<HDC>(g_nextHandle += 4);
-    contexts()[handle] = std::move(dc);
-    return handle;
+    DeviceContext dc;
+    dc.hwnd = hwnd;
+    dc.pen = stockObject(BLACK_PEN);
+    return contexts().add(dc);
 }
 
-extern "C" int WINAPI ReleaseDC(HWND, HDC dc) { return contexts().erase(dc) ? 1 : 0; }
+extern "C" int WINAPI ReleaseDC(HWND, HDC dc) { return contexts().remove(dc) ? 1 : 0; }
 
 extern "C" HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
-    auto obj = std::make_unique<GdiObject>();
-    obj->kind = GdiObject::Pen;
-    obj->pen = makePen(style, width, color);
-    return static_cast<HPEN>(addObject(std::move(obj)));
+    GdiObject obj;
+    obj.kind = GdiObject::Pen;
+    obj.pen = makePen(style, width, color);
+    return static_cast<HPEN>(objects().add(std::move(obj)));
 }
 
 extern "C" HGDIOBJ WINAPI GetStockObject(int index) { return stockObject(index); }
@@ -139,7 +123,7 @@ extern "C" HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ handle) {
 extern "C" BOOL WINAPI DeleteObject(HGDIOBJ handle) {
     GdiObject* obj = object(handle);
     if (!obj) return FALSE;
-    if (!obj->stock) objects().erase(handle);
+    if (!obj->stock) objects().remove(handle);
     return TRUE;
 }
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/app.h"
+#include "core/handles.h"
 #include "core/log.h"
 #include "core/resources.h"
 
@@ -34,9 +35,8 @@ struct IconObject {
 // Every icon and cursor that LoadIconA/LoadCursorA hand out is shared, as on Windows:
 // the same resource gives the same handle, and it lives as long as the process.
 struct IconTable {
-    std::unordered_map<std::uintptr_t, IconObject> objects;
+    HandleTable<HICON, IconObject> objects{0x49000001};
     std::map<std::string, HICON> shared;
-    std::uintptr_t next = 0x49000001;  // tagged so that a stray icon handle stands out in logs
 };
 
 IconTable& table() {
@@ -44,17 +44,11 @@ IconTable& table() {
     return instance;
 }
 
-const IconObject* lookup(HICON handle) {
-    auto& objects = table().objects;
-    auto it = objects.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == objects.end() ? nullptr : &it->second;
-}
+const IconObject* lookup(HICON handle) { return table().objects.find(handle); }
 
 HICON add(const std::string& key, IconObject object) {
-    IconTable& t = table();
-    auto handle = reinterpret_cast<HICON>(t.next++);
-    t.objects.emplace(reinterpret_cast<std::uintptr_t>(handle), std::move(object));
-    t.shared.emplace(key, handle);
+    HICON handle = table().objects.add(std::move(object));
+    table().shared.emplace(key, handle);
     return handle;
 }
 

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/handles.h"
 #include "core/log.h"
 #include "core/resources.h"
 
@@ -33,22 +34,12 @@ struct Menu {
     std::vector<MenuItem> items;
 };
 
-// Handles count up and are never reused, so a destroyed menu's handle stays invalid.
-struct MenuTable {
-    std::unordered_map<std::uintptr_t, Menu> menus;
-    std::uintptr_t next = 0x4D000001;  // tagged so that a stray menu handle stands out in logs
-};
-
-MenuTable& table() {
-    static MenuTable instance;
-    return instance;
+HandleTable<HMENU, Menu>& table() {
+    static HandleTable<HMENU, Menu> menus(0x4D000001);
+    return menus;
 }
 
-Menu* lookup(HMENU handle) {
-    auto& menus = table().menus;
-    auto it = menus.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == menus.end() ? nullptr : &it->second;
-}
+Menu* lookup(HMENU handle) { return table().find(handle); }
 
 HMENU build(const std::vector<MenuNode>& nodes) {
     Menu menu;
@@ -57,10 +48,7 @@ HMENU build(const std::vector<MenuNode>& nodes) {
         if (node.flags & MF_POPUP) item.sub = build(node.children);
         menu.items.push_back(std::move(item));
     }
-    MenuTable& t = table();
-    auto key = t.next++;
-    t.menus.emplace(key, std::move(menu));
-    return reinterpret_cast<HMENU>(key);
+    return table().add(std::move(menu));
 }
 
 // The item that (item, flags) names, as Windows finds it: by position in this menu,
@@ -162,7 +150,7 @@ extern "C" BOOL WINAPI DestroyMenu(HMENU handle) {
     std::vector<HMENU> subs;
     for (const auto& item : menu->items)
         if (item.sub) subs.push_back(item.sub);
-    winshim::table().menus.erase(reinterpret_cast<std::uintptr_t>(handle));
+    winshim::table().remove(handle);
     for (HMENU sub : subs) DestroyMenu(sub);
     return TRUE;
 }
