@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64 ccache
   libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
-  xvfb xauth
+  xvfb xauth dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

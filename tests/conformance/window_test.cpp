@@ -87,6 +87,16 @@ TEST_F(WindowTest, MoveWindowThenGetWindowRectRoundTripsExactly) {
     DestroyWindow(hwnd);
 }
 
+TEST_F(WindowTest, ANegativeSizeIsAnEmptyOne) {
+    HWND hwnd = MakeTopLevel();
+    ASSERT_TRUE(MoveWindow(hwnd, 10, 20, -30, -45, FALSE));
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.right, r.left);
+    EXPECT_EQ(r.bottom, r.top);
+    DestroyWindow(hwnd);
+}
+
 TEST_F(WindowTest, MoveWindowSendsWmSizeWithTheClientSizeAtOnce) {
     HWND hwnd = MakeTopLevel();
     g_seen.clear();

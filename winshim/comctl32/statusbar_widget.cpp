@@ -26,7 +26,8 @@ StatusBarWidget::StatusBarWidget(DWORD style, QWidget* parent) : QWidget(parent)
 
 QLabel* StatusBarWidget::makeLabel(const QString& name) {
     auto* label = new QLabel(this);
-    label->setAccessibleName(name);
+    // The name an assistive tool reads is the part's text; which part it is goes in the description.
+    label->setAccessibleDescription(name);
     label->setTextFormat(Qt::PlainText);
     label->setIndent(3);
     label->setMinimumSize(0, 0);

@@ -70,7 +70,8 @@ extern "C" BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    w->rect = RECT{x, y, x + width, y + height};
+    // A negative size is an empty one, as on Windows.
+    w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
     WIN_ApplyGeometry(*w);
     if (repaint && (w = WIN_Get(hwnd)) && w->widget) w->widget->update();
     return TRUE;

@@ -152,6 +152,7 @@ class MainWindow(unittest.TestCase):
             self.assertRegex(row[2], r"^\d\d:\d\d$")
         self.assertEqual([r[2] for r in rows[:len(DEMO_TIMES)]], DEMO_TIMES)
         self.assertIn(DEMO_ID, player.labels())
+        self.assertIn("Disc Inserted", player.labels(), "status bar part 0")
         self.exit(player)
         self.assertEqual(self.ini(), [("Top", "160"), ("Left", "200"), ("Width", "400"), ("Height", "400"),
                                       ("Column1", "85"), ("Column2", "245"), ("Column3", "80")])
