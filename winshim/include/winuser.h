@@ -450,7 +450,6 @@ extern "C" {
 
 /* Classes and windows */
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc);
-BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param);
 BOOL WINAPI DestroyWindow(HWND hwnd);

@@ -81,22 +81,3 @@ extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     programClasses().push_back(std::move(cls));
     return g_nextAtom++;
 }
-
-extern "C" BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
-    auto& list = programClasses();
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (className && !IS_INTRESOURCE(className) && strcasecmp(it->name.c_str(), className) == 0) {
-            for (HWND h : WIN_TopLevels())
-                if (WIN_Get(h)->cls == &*it) {
-                    SetLastError(ERROR_CLASS_HAS_WINDOWS);
-                    return FALSE;
-                }
-            // The entry stays (windows of other threads could not exist here), but
-            // a lookup must no longer find it.
-            it->name.clear();
-            return TRUE;
-        }
-    }
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-    return FALSE;
-}
