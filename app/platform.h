@@ -3,12 +3,15 @@
 #ifndef VARNEL_PLATFORM_H
 #define VARNEL_PLATFORM_H
 
+/* windows.h first: the SDK's other headers build on it. */
+#include <windows.h>
+/* clang-format off */
 #include <commctrl.h>
 #include <dbt.h>
 #include <mmsystem.h>
+/* clang-format on */
 #include <stdio.h>
 #include <string.h>
-#include <windows.h>
 
 #include "resource.h"
 
