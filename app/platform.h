@@ -5,11 +5,10 @@
 
 /* windows.h first: the SDK's other headers build on it. */
 #include <windows.h>
-/* clang-format off */
+
 #include <commctrl.h>
 #include <dbt.h>
 #include <mmsystem.h>
-/* clang-format on */
 #include <stdio.h>
 #include <string.h>
 
