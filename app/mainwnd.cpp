@@ -43,6 +43,18 @@ static BOOL onCommand(HWND hwnd, WPARAM wParam) {
     case IDM_EXIT:
         DestroyWindow(hwnd);
         return TRUE;
+    case IDC_PLAY:
+        onPlayCommand(hwnd);
+        return TRUE;
+    case IDM_STOP:
+        onStopCommand(hwnd);
+        return TRUE;
+    case IDC_PAUSE:
+        onPauseCommand(hwnd);
+        return TRUE;
+    case IDC_EJECT:
+        onEjectCommand(hwnd);
+        return TRUE;
     case IDM_VIEW_LARGE_ICONS:
         setListView(LVS_ICON);
         return TRUE;
@@ -79,11 +91,24 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         if (onCommand(hwnd, wParam)) return 0;
         break;
     case WM_TIMER:
-        if (wParam == TIMER_OPEN) {
+        if (wParam == TIMER_OPEN)
             onOpenTimer(hwnd);
+        else
+            pollDevice(hwnd);
+        return 0;
+    case WM_HSCROLL:
+        /* Only the end of a move seeks; dragging the thumb sends nothing. */
+        if (wParam == TB_ENDTRACK) {
+            seekToSlider(hwnd);
             return 0;
         }
         break;
+    case WM_SYSCOMMAND:
+        onSysCommand(hwnd, wParam);
+        break;
+    case WM_DEVICECHANGE:
+        onDeviceChange(hwnd, wParam);
+        return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -28,4 +28,23 @@ void openCdDevice(HWND hwnd);
 /* TIMER_OPEN's one expiry. */
 void onOpenTimer(HWND hwnd);
 
+/* Transport commands. The state is the captions of IDC_PLAY and IDC_PAUSE. */
+void onPlayCommand(HWND hwnd);
+void onStopCommand(HWND hwnd);
+void onPauseCommand(HWND hwnd);
+void onEjectCommand(HWND hwnd);
+/* Captions and enabled state of the playing transport. */
+void showPlaying(HWND hwnd);
+
+/* The position display and seeking. */
+void pollDevice(HWND hwnd);
+/* Plays from the slider's point in the current track. */
+void seekToSlider(HWND hwnd);
+void onSysCommand(HWND hwnd, WPARAM wParam);
+void onDeviceChange(HWND hwnd, WPARAM event);
+/* Percent played of a track, and the point of a seek: 32-bit signed arithmetic
+ * that wraps, quotients truncated toward zero. length must not be 0. */
+int percentPlayed(int position, int start, int length);
+int seekTarget(int start, int length, int point);
+
 #endif
