@@ -1,6 +1,13 @@
 // Play, Stop, Pause/Resume and Eject against the scripted device: the commands
 // each one sends, and the captions and enabled state that hold the transport's
 // state.
+#include <winmm/mcidriver.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <thread>
+
 #include "program_fixture.h"
 #include "resource.h"
 #include "varnel.h"
@@ -161,6 +168,103 @@ TEST_F(TransportTest, ButtonsAndNotificationCodes) {
     }
     EXPECT_EQ(Text(IDC_PLAY), "Stop");
     EXPECT_EQ(Text(IDC_PAUSE), "Resume");
+}
+
+// The real driver playing the bundled demo disc, which is drive d: when no drive
+// is configured: track 1 starts after the 2 s lead-in and lasts 18 s. The
+// driver, as Windows, gives a time in milliseconds one past its frame's.
+class DemoDiscTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        winshim::MCI_SetStringHook(nullptr);
+        Start();
+        OpenNow();
+    }
+    std::string Ask(const char* command) {
+        char reply[128] = "";
+        mciSendStringA(command, reply, sizeof reply, nullptr);
+        return reply;
+    }
+    int PositionMs() {
+        Ask("set cd time format milliseconds");
+        return std::stoi(Ask("status cd position"));
+    }
+    // Lets queued notices through until `done` holds or `ms` have passed.
+    bool WaitFor(const std::function<bool()>& done, int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+    void Command(WPARAM id) { SendMessageA(main_, WM_COMMAND, id, 0); }
+    void Poll() { SendMessageA(main_, WM_TIMER, TIMER_POLL, 0); }
+    LRESULT Thumb() { return SendMessageA(IDC_POSITION, TBM_GETPOS, 0, 0); }
+};
+
+TEST_F(DemoDiscTest, PlayPauseSeekPollEject) {
+    ASSERT_EQ(Rows(), 4);
+    const std::string identity = Text(IDC_DISC_ID);
+
+    Command(IDC_PLAY);
+    EXPECT_EQ(Ask("status cd mode"), "playing");
+    EXPECT_EQ(Ask("status cd current track"), "1");
+    int at = PositionMs();
+    EXPECT_GE(at, 2000);
+    EXPECT_LT(at, 2600) << "track 1 plays from its start";
+    Poll();
+    EXPECT_EQ(StatusText(1), "playing, track 1");
+    EXPECT_EQ(trackStart, 2001);
+
+    // Pause holds the position; Resume goes on from it.
+    Command(IDC_PAUSE);
+    EXPECT_EQ(Ask("status cd mode"), "paused");
+    const int paused = PositionMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(PositionMs(), paused);
+    Command(IDC_PAUSE);
+    EXPECT_EQ(Ask("status cd mode"), "playing");
+    at = PositionMs();
+    EXPECT_GE(at, paused);
+    EXPECT_LT(at, paused + 300);
+
+    // A seek near the end of track 1 plays on into track 2.
+    SendMessageA(IDC_POSITION, TBM_SETPOS, TRUE, 99);
+    SendMessageA(main_, WM_HSCROLL, TB_ENDTRACK, LPARAM(IDC_POSITION));
+    at = PositionMs();
+    EXPECT_GE(at, 2001 + 17820 - 14);  // to the frame
+    EXPECT_LT(at, 2001 + 17820 + 300);
+    EXPECT_EQ(Text(IDC_PLAY), "Stop");
+    EXPECT_EQ(Text(IDC_PAUSE), "Pause");
+
+    ASSERT_TRUE(WaitFor([&] { return Ask("status cd current track") == "2"; }, 3000));
+    Poll();
+    EXPECT_EQ(StatusText(1), "playing, track 2");
+    EXPECT_EQ(currentTrack, 2);
+    EXPECT_EQ(trackStart, 20001);
+    const LRESULT first = Thumb();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    Poll();
+    EXPECT_GT(Thumb(), first) << "the slider follows the playing track";
+    EXPECT_EQ(SendMessageA(IDC_POSITION, TBM_GETSELEND, 0, 0), Thumb());
+
+    // Eject opens the image's door; its removal notice clears the display.
+    Command(IDC_EJECT);
+    EXPECT_EQ(Ask("status cd mode"), "open");
+    ASSERT_TRUE(WaitFor([&] { return Rows() == 0; }, 3000));
+    EXPECT_EQ(Text(IDC_DISC_ID), "");
+    EXPECT_EQ(StatusText(0), "No Disc");
+    EXPECT_EQ(StatusText(1), "");
+    EXPECT_EQ(Text(IDC_PLAY), "Stop") << "the captions stay as they were";
+
+    // Closing it brings the disc back.
+    Command(IDC_EJECT);
+    ASSERT_TRUE(WaitFor([&] { return Rows() == 4; }, 3000));
+    EXPECT_EQ(Text(IDC_DISC_ID), identity);
+    EXPECT_EQ(StatusText(0), "Disc Inserted");
 }
 
 }  // namespace
