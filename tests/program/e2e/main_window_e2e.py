@@ -196,6 +196,48 @@ class MainWindow(unittest.TestCase):
         self.assertIn("First Album", labels)
         self.exit(player)
 
+    def test_transport_follows_the_demo_disc(self):
+        player = self.start()
+        wait_for(player.rows)
+
+        def status_starts(text):
+            return wait_for(lambda: any(l.startswith(text) for l in player.labels()), 12)
+
+        def thumb():
+            return player.find("slider")[0].queryValue().currentValue
+
+        player.press("push button", "Play")
+        self.assertTrue(wait_for(lambda: player.find("push button", "Stop")), "Play becomes Stop")
+        self.assertTrue(status_starts("playing, track 1"), player.labels())
+        self.assertTrue(wait_for(lambda: thumb() > 0, 8), "the slider follows the track")
+
+        player.press("push button", "Pause")
+        self.assertTrue(wait_for(lambda: player.find("push button", "Resume")))
+        self.assertTrue(status_starts("paused, track 1"), player.labels())
+        player.press("push button", "Resume")
+        self.assertTrue(wait_for(lambda: player.find("push button", "Pause")))
+        self.assertTrue(status_starts("playing, track 1"), player.labels())
+
+        # A click in the slider's right part pages the thumb on; its end seeks there,
+        # so the next poll shows the thumb at least that far.
+        before = thumb()
+        e = player.find("slider")[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        pyatspi.Registry.generateMouseEvent(e.x + e.width * 9 // 10, e.y + e.height // 2, pyatspi.MOUSE_B1C)
+        self.assertTrue(wait_for(lambda: thumb() > before + 10, 5), "the click moved the thumb")
+        moved = thumb()
+        time.sleep(3.5)
+        self.assertGreaterEqual(thumb(), moved, "playing goes on from the chosen point")
+
+        player.press("push button", "Eject")
+        self.assertTrue(wait_for(lambda: player.rows() == [], 10), "the removal clears the rows")
+        self.assertIn("No Disc", player.labels())
+        self.assertNotIn(DEMO_ID, player.labels())
+        player.press("push button", "Eject")
+        self.assertEqual(len(wait_for(player.rows, 10)), DEMO_TRACKS, "closing the door fills the display")
+        self.assertIn("Disc Inserted", player.labels())
+        self.assertIn(DEMO_ID, player.labels())
+        self.exit(player)
+
 
 def main():
     global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
