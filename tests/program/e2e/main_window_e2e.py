@@ -206,6 +206,13 @@ class MainWindow(unittest.TestCase):
         def thumb():
             return player.find("slider")[0].queryValue().currentValue
 
+        def rows_now():
+            # Rows that go while they are read are gone from the bus as well.
+            try:
+                return player.rows()
+            except Exception:
+                return None
+
         player.press("push button", "Play")
         self.assertTrue(wait_for(lambda: player.find("push button", "Stop")), "Play becomes Stop")
         self.assertTrue(status_starts("playing, track 1"), player.labels())
@@ -229,11 +236,11 @@ class MainWindow(unittest.TestCase):
         self.assertGreaterEqual(thumb(), moved, "playing goes on from the chosen point")
 
         player.press("push button", "Eject")
-        self.assertTrue(wait_for(lambda: player.rows() == [], 10), "the removal clears the rows")
+        self.assertTrue(wait_for(lambda: rows_now() == [], 10), "the removal clears the rows")
         self.assertIn("No Disc", player.labels())
         self.assertNotIn(DEMO_ID, player.labels())
         player.press("push button", "Eject")
-        self.assertEqual(len(wait_for(player.rows, 10)), DEMO_TRACKS, "closing the door fills the display")
+        self.assertTrue(wait_for(lambda: len(rows_now() or []) == DEMO_TRACKS, 10), "closing the door fills the display")
         self.assertIn("Disc Inserted", player.labels())
         self.assertIn(DEMO_ID, player.labels())
         self.exit(player)
