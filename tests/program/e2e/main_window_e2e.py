@@ -240,7 +240,8 @@ class MainWindow(unittest.TestCase):
         self.assertIn("No Disc", player.labels())
         self.assertNotIn(DEMO_ID, player.labels())
         player.press("push button", "Eject")
-        self.assertTrue(wait_for(lambda: len(rows_now() or []) == DEMO_TRACKS, 10), "closing the door fills the display")
+        self.assertTrue(wait_for(lambda: len(rows_now() or []) == DEMO_TRACKS, 10),
+                        "closing the door fills the display")
         self.assertIn("Disc Inserted", player.labels())
         self.assertIn(DEMO_ID, player.labels())
         self.exit(player)
