@@ -4,6 +4,7 @@
 #include <winmm/mcidriver.h>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -168,6 +169,35 @@ TEST_F(TransportTest, ButtonsAndNotificationCodes) {
     }
     EXPECT_EQ(Text(IDC_PLAY), "Stop");
     EXPECT_EQ(Text(IDC_PAUSE), "Resume");
+}
+
+// A double click in the track list is the Play command: it plays the clicked
+// track from Idle, and stops the disc while the caption reads "Stop".
+TEST_F(TransportTest, DoubleClickActsAsPlay) {
+    ShowWindow(main_, SW_SHOWNORMAL);
+    struct Case {
+        int row;
+        std::vector<std::string> sent;
+        const char* play;
+    } cases[] = {
+        {2, {"set cd time format tmsf", "play cd from 3"}, "Stop"},
+        {0, {"stop cd"}, "Play"},
+        {1, {"set cd time format tmsf", "play cd from 2"}, "Stop"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageA(TrackList(), LVM_GETITEMRECT, c.row, reinterpret_cast<LPARAM>(&r));
+        POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(TrackList(), &at);
+        QCursor::setPos(at.x, at.y);
+        NMHDR notice{TrackList(), 0, NM_DBLCLK};
+        commands.clear();
+        SendMessageA(main_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(commands, c.sent);
+        EXPECT_EQ(Text(IDC_PLAY), c.play);
+    }
 }
 
 // The real driver playing the bundled demo disc, which is drive d: when no drive
