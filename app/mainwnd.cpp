@@ -37,6 +37,15 @@ static void setListView(LONG view) {
     SetWindowLongA(IDC_TRACKLIST, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
 }
 
+/* The dialogs may have changed the drive or the disc's titles: the device is
+ * opened afresh however the dialog was left. */
+static void runDialog(HWND hwnd, int templateId, DLGPROC proc) {
+    char reply[CMD_SIZE];
+    DialogBoxParamA(appInstance, MAKEINTRESOURCE(templateId), hwnd, proc, 0);
+    sendCdCommand("close cd", reply);
+    openCdDevice(hwnd);
+}
+
 /* TRUE when the command was one of ours. */
 static BOOL onCommand(HWND hwnd, WPARAM wParam) {
     switch (wParam) {
@@ -66,6 +75,12 @@ static BOOL onCommand(HWND hwnd, WPARAM wParam) {
         return TRUE;
     case IDM_VIEW_LIST:
         setListView(LVS_LIST);
+        return TRUE;
+    case IDM_SONG_LIST:
+        runDialog(hwnd, IDD_LIST_EDITOR, ListEditorProc);
+        return TRUE;
+    case IDM_DRIVE:
+        runDialog(hwnd, IDD_DRIVE, DriveDialogProc);
         return TRUE;
     }
     return FALSE;

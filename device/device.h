@@ -28,6 +28,10 @@ void openCdDevice(HWND hwnd);
 /* TIMER_OPEN's one expiry. */
 void onOpenTimer(HWND hwnd);
 
+/* The Drive dialog's procedure: the CD drives to choose from; closing it stores
+ * the chosen one as the Drive setting. */
+INT_PTR CALLBACK DriveDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
 /* Transport commands. The state is the captions of IDC_PLAY and IDC_PAUSE. */
 void onPlayCommand(HWND hwnd);
 void onStopCommand(HWND hwnd);

@@ -50,6 +50,9 @@ BOOL beginTrackList(const char* path, TrackListWriter* writer);
 void writeTrackListLine(TrackListWriter* writer, const char* text);
 BOOL endTrackList(TrackListWriter* writer);
 
+/* The List Editor's dialog procedure. */
+INT_PTR CALLBACK ListEditorProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
 void fillDiscDisplay(HWND hwnd);
 void appendTrackRow(const char* title, const char* time);
 LRESULT onListViewNotify(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
