@@ -247,7 +247,7 @@ TEST_F(DemoDiscTest, PlayPauseSeekPollEject) {
     EXPECT_EQ(Ask("status cd current track"), "1");
     int at = PositionMs();
     EXPECT_GE(at, 2000);
-    EXPECT_LT(at, 2600) << "track 1 plays from its start";
+    EXPECT_LT(at, 3000) << "track 1 plays from its start";
     Poll();
     EXPECT_EQ(StatusText(1), "playing, track 1");
     EXPECT_EQ(trackStart, 2001);
@@ -262,14 +262,14 @@ TEST_F(DemoDiscTest, PlayPauseSeekPollEject) {
     EXPECT_EQ(Ask("status cd mode"), "playing");
     at = PositionMs();
     EXPECT_GE(at, paused);
-    EXPECT_LT(at, paused + 300);
+    EXPECT_LT(at, paused + 1000);
 
     // A seek near the end of track 1 plays on into track 2.
     SendMessageA(IDC_POSITION, TBM_SETPOS, TRUE, 99);
     SendMessageA(main_, WM_HSCROLL, TB_ENDTRACK, LPARAM(IDC_POSITION));
     at = PositionMs();
     EXPECT_GE(at, 2001 + 17820 - 14);  // to the frame
-    EXPECT_LT(at, 2001 + 17820 + 300);
+    EXPECT_LT(at, 2001 + 17820 + 1000);
     EXPECT_EQ(Text(IDC_PLAY), "Stop");
     EXPECT_EQ(Text(IDC_PAUSE), "Pause");
 
