@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnel and runs every test headless: once in a
 # release build and once in a debug build with AddressSanitizer and
-# UndefinedBehaviorSanitizer that stops at the first error.
+# UndefinedBehaviorSanitizer that stops at the first error; then cross-builds
+# Varnel.exe for Windows (scripts/windows-build.sh).
 #   scripts/test.sh            both builds
 #   scripts/test.sh release    only the release build
 #   scripts/test.sh sanitize   only the sanitizer build
@@ -31,3 +32,6 @@ case $variant in
     ;;
   *) echo "usage: scripts/test.sh [release|sanitize]" >&2; exit 2 ;;
 esac
+
+# The same program for Windows: a program change that no longer builds there fails the run.
+scripts/windows-build.sh
