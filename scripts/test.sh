@@ -2,7 +2,7 @@
 # Installs what is missing, builds Varnel and runs every test headless: once in a
 # release build and once in a debug build with AddressSanitizer and
 # UndefinedBehaviorSanitizer that stops at the first error; then cross-builds
-# Varnel.exe for Windows (scripts/windows-build.sh).
+# Varnel.exe for Windows (scripts/windows-build.sh) and starts it under Wine.
 #   scripts/test.sh            both builds
 #   scripts/test.sh release    only the release build
 #   scripts/test.sh sanitize   only the sanitizer build
@@ -33,5 +33,7 @@ case $variant in
   *) echo "usage: scripts/test.sh [release|sanitize]" >&2; exit 2 ;;
 esac
 
-# The same program for Windows: a program change that no longer builds there fails the run.
+# The same program for Windows: a program change that no longer builds there fails the run,
+# and so does one after which it no longer starts under Wine.
 scripts/windows-build.sh
+tests/windows/smoke.sh

@@ -1,0 +1,73 @@
+// Looks, from a second process on the same desktop, for what Varnel shows at start
+// on a machine without a CD drive: its main window, and a message box owned by it
+// that says the CD device is not available. Prints what it found; exits 0 only when
+// both are there. Speaks only Windows interfaces, so it runs on Windows as well.
+// windows.h first: the SDK's other headers build on it.
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+struct BoxSearch {
+    HWND owner;
+    HWND box;
+};
+
+bool hasChildText(HWND parent, const char* text) {
+    struct Search {
+        const char* text;
+        bool found;
+    } search = {text, false};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(param);
+            char buffer[256];
+            GetWindowTextA(child, buffer, sizeof buffer);
+            if (strcmp(buffer, s->text) == 0) s->found = true;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK findOwnedBox(HWND hwnd, LPARAM param) {
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+    char cls[64];
+    char title[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (strcmp(cls, "#32770") == 0 && strcmp(title, "Error") == 0 && GetWindow(hwnd, GW_OWNER) == search->owner) {
+        search->box = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int main() {
+    HWND mainWnd = FindWindowA("Varnel", "Varnel");
+    if (!mainWnd || !IsWindowVisible(mainWnd)) {
+        puts("no visible main window of class Varnel");
+        return 1;
+    }
+    RECT r;
+    GetWindowRect(mainWnd, &r);
+    printf("main window %ldx%ld\n", r.right - r.left, r.bottom - r.top);
+
+    BoxSearch search = {mainWnd, NULL};
+    EnumWindows(findOwnedBox, reinterpret_cast<LPARAM>(&search));
+    if (!search.box || !IsWindowVisible(search.box)) {
+        puts("no visible \"Error\" box owned by the main window");
+        return 1;
+    }
+    if (!hasChildText(search.box, "CD device is not available")) {
+        puts("the \"Error\" box does not say \"CD device is not available\"");
+        return 1;
+    }
+    puts("message box: CD device is not available");
+    return 0;
+}
