@@ -2,11 +2,9 @@
 // on a machine without a CD drive: its main window, and a message box owned by it
 // that says the CD device is not available. Prints what it found; exits 0 only when
 // both are there. Speaks only Windows interfaces, so it runs on Windows as well.
-// windows.h first: the SDK's other headers build on it.
-#include <windows.h>
-
 #include <stdio.h>
 #include <string.h>
+#include <windows.h>
 
 namespace {
 
