@@ -167,6 +167,8 @@ extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
         break;
     case SW_MAXIMIZE:
         w->visible = true;
+        // Straight from minimised to maximised: no restore happens on the way.
+        w->minimized = false;
         if (top) top->showMaximized();
         break;
     case SW_SHOWNA:
