@@ -1,8 +1,8 @@
 // WINMM conformance while no MCI device is open: the errors of mciSendStringA
 // and mciSendCommandA, the reply buffer, and mciGetErrorStringA.
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <mmsystem.h>
-#include <windows.h>
 
 #include <cstring>
 #include <string>
