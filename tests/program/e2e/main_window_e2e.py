@@ -4,6 +4,7 @@ pressed through the accessibility bus as a user's assistive tool would.
 
 Run under dbus-run-session:  main_window_e2e.py VARNEL_BINARY
 """
+import ctypes
 import os
 import re
 import shutil
@@ -57,6 +58,49 @@ def walk(acc):
             yield from walk(child)
 
 
+def close_box(title):
+    """What a window manager's close box does: WM_DELETE_WINDOW to the top-level
+    window of that title."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                               ctypes.POINTER(ctypes.c_uint)]
+    x11.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+    display = x11.XOpenDisplay(DISPLAY.encode())
+    try:
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        x11.XQueryTree(display, x11.XDefaultRootWindow(display), ctypes.byref(root), ctypes.byref(parent),
+                       ctypes.byref(children), ctypes.byref(count))
+        for i in range(count.value):
+            name = ctypes.c_char_p()
+            if x11.XFetchName(display, children[i], ctypes.byref(name)) and name.value == title.encode():
+                event = ClientMessage(type=33, send_event=1, window=children[i], format=32)  # ClientMessage
+                event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+                event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+                x11.XSendEvent(display, children[i], 0, 0, ctypes.byref(event))
+                x11.XFlush(display)
+                return True
+        return False
+    finally:
+        x11.XCloseDisplay(display)
+
+
 class Player:
     def __init__(self, home):
         self.home = home
@@ -98,6 +142,17 @@ class Player:
         trees = self.find("tree")
         headers = [c for c in walk(trees[0]) if c.getRoleName() == "table column header"]
         return [h.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).width for h in headers]
+
+    def within(self, name):
+        """The top-level window of that title, or None."""
+        app = self.app()
+        if app is None:
+            return None
+        for i in range(app.childCount):
+            child = app.getChildAtIndex(i)
+            if child is not None and child.name == name:
+                return child
+        return None
 
     def labels(self):
         return [a.name for a in self.find("label")]
@@ -246,6 +301,76 @@ class MainWindow(unittest.TestCase):
         self.assertIn(DEMO_ID, player.labels())
         self.exit(player)
 
+    def test_song_list_names_the_demo_disc(self):
+        # A file with empty composer and album lines and no titles: the editor's list starts empty.
+        folder = os.path.join(self.home, ".config", "varnel", "CD Track Lists")
+        os.makedirs(folder)
+        path = os.path.join(folder, DEMO_ID)
+        with open(path, "wb") as f:
+            f.write(b"\r\n\r\n")
+        player = self.start()
+        wait_for(player.rows)
+        player.press("menu item", "Song List...")
+        editor = wait_for(lambda: player.within("List Editor"))
+        self.assertTrue(editor, "the List Editor comes up")
+        fields = [a for a in walk(editor) if a.getRoleName() == "text"]
+        self.assertEqual(len(fields), 3, "composer, album and title")
+        composer, album, title = fields
+        composer.queryEditableText().setTextContents("Ada Composer")
+        album.queryEditableText().setTextContents("First Album")
+        titles = [a for a in walk(editor) if a.getRoleName() == "list"][0]
+        names = ["Opening", "Second Song"]
+        for n, name in enumerate(names):
+            title.queryEditableText().setTextContents(name)
+            wait_for(lambda: title.queryText().getText(0, -1) == name, 5)
+            player.press("push button", "Add")
+            wait_for(lambda: len([a for a in walk(titles) if a.getRoleName() == "list item"]) == n + 1, 5)
+        self.assertTrue(wait_for(lambda: [a.name for a in walk(titles) if a.getRoleName() == "list item"]
+                                 == ["Opening", "Second Song"], 5),
+                        [a.name for a in walk(titles) if a.getRoleName() == "list item"])
+        player.press("push button", "Save")
+        self.assertTrue(wait_for(lambda: player.find("push button", "OK")), "File saved!")
+        self.assertTrue(player.find("label", "File saved!"))
+        player.press("push button", "OK")
+        wait_for(lambda: not player.find("push button", "OK"), 5)
+        player.press("push button", "Close")
+
+        # The main window shows them at once, and the file holds exactly these lines.
+        self.assertTrue(wait_for(lambda: [r[1] for r in player.rows()[:3]] == ["Opening", "Second Song", "Unknown"],
+                                 10), player.rows())
+        labels = [l.strip() for l in player.labels()]
+        self.assertIn("Ada Composer", labels)
+        self.assertIn("First Album", labels)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), b"Ada Composer\r\nFirst Album\r\nOpening\r\nSecond Song\r\n")
+        self.exit(player)
+
+    def test_drive_choice_lands_in_the_settings_and_takes_effect(self):
+        config = os.path.join(self.home, ".config", "varnel")
+        os.makedirs(os.path.join(config, "drives"))
+        with open(os.path.join(config, "drives", "e:"), "w") as f:
+            f.write(os.path.join(self.home, "no-such-disc.cue") + "\n")
+        with open(os.path.join(config, "drives", "g:"), "w") as f:
+            f.write(os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue") + "\n")
+        with open(os.path.join(config, "Ostrovane.ini"), "w", newline="") as f:
+            f.write("[Varnel]\r\nDrive=g:\r\n")
+        player = self.start()
+        self.assertEqual(len(wait_for(player.rows)), DEMO_TRACKS, "g: holds the demo disc")
+        player.press("menu item", "Drive...")
+        dialog = wait_for(lambda: player.within("Drive"))
+        self.assertTrue(dialog, "the Drive dialog comes up")
+        box = [a for a in walk(dialog) if a.getRoleName() == "combo box"][0]
+        self.assertEqual(box.name, "e:", "the lowest drive is selected, whatever is stored")
+        self.assertEqual([a.name for a in walk(box) if a.getRoleName() == "list item"], ["e:", "g:"])
+        self.assertTrue(close_box("Drive"))
+        self.assertTrue(wait_for(lambda: not player.within("Drive"), 10), "closing ends the dialog")
+        self.assertIn(("Drive", "e:"), self.ini())
+        # The device is opened afresh on e:, which holds no disc.
+        for ok in wait_for(lambda: player.find("push button", "OK"), 3):
+            ok.queryAction().doAction(0)  # a drive that cannot be opened says so
+        self.assertTrue(wait_for(lambda: "No Disc" in player.labels() and not player.rows(), 10), player.labels())
+        self.exit(player)
+        self.assertIn(("Drive", "e:"), self.ini())
 
 def main():
     global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
