@@ -56,22 +56,8 @@ protected:
     // Player > "Drive..."; `script` runs against the dialog once it is up, inside
     // the command's modal loop, and must end it.
     void Choose(const std::function<void(HWND)>& script) {
-        bool ran = false;
-        int waited = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            HWND dialog = FindWindowA("#32770", "Drive");
-            if (ran || !dialog || !IsWindowVisible(dialog)) return;
-            // Keys go where the focus is: wait for the dialog to take it, as a user would.
-            if (GetParent(GetFocus()) != dialog && ++waited < 100) return;
-            ran = true;
-            script(dialog);
-        });
-        timer.start(20);
         commands.clear();
-        SendMessageA(main_, WM_COMMAND, IDM_DRIVE, 0);
-        EXPECT_TRUE(ran);
-        EXPECT_FALSE(FindWindowA("#32770", "Drive"));
+        RunDialog(IDM_DRIVE, "Drive", script);
     }
     void AddDrives(const std::vector<std::string>& letters) {
         for (const std::string& letter : letters)

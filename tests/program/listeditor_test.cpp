@@ -18,23 +18,6 @@
 
 namespace {
 
-// Presses OK on every message box that comes up while it lives, as a user would.
-struct BoxWatcher {
-    std::vector<std::string> seen;  // caption ": " text of each box pressed
-    QTimer timer;
-    BoxWatcher() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (!box || !box->isVisible()) continue;
-                seen.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-                if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
-            }
-        });
-        timer.start(20);
-    }
-};
-
 void PressKey(Qt::Key key) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
     ASSERT_NE(target, nullptr) << "no window takes keys";
@@ -82,24 +65,7 @@ class ListEditorTest : public ProgramTest {
 protected:
     // Edit > "Song List..." with the disc shown; `script` runs against the dialog
     // once it is up, inside the command's modal loop, and must end it.
-    void Edit(const std::function<void(HWND)>& script) {
-        bool ran = false;
-        int waited = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            HWND dialog = FindWindowA("#32770", "List Editor");
-            if (ran || !dialog || !IsWindowVisible(dialog)) return;
-            // Keys go where the focus is: wait for the dialog to take it, as a user would.
-            if (GetParent(GetFocus()) != dialog && ++waited < 100) return;
-            ran = true;
-            EXPECT_FALSE(IsWindowEnabled(main_)) << "the owner of a modal dialog takes no input";
-            script(dialog);
-        });
-        timer.start(20);
-        SendMessageA(main_, WM_COMMAND, IDM_SONG_LIST, 0);
-        EXPECT_TRUE(ran);
-        EXPECT_FALSE(FindWindowA("#32770", "List Editor"));
-    }
+    void Edit(const std::function<void(HWND)>& script) { RunDialog(IDM_SONG_LIST, "List Editor", script); }
     // The disc shown, and the commands since then forgotten.
     void ShowDisc(const std::string& identity, int tracks) {
         InsertDisc(identity, tracks);

@@ -10,23 +10,6 @@
 
 namespace {
 
-// Presses OK on every message box that comes up while it lives, as a user would.
-struct BoxWatcher {
-    std::vector<std::string> seen;  // caption ": " text of each box pressed
-    QTimer timer;
-    BoxWatcher() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (!box || !box->isVisible()) continue;
-                seen.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-                if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
-            }
-        });
-        timer.start(20);
-    }
-};
-
 using OpenTest = ProgramTest;
 
 TEST_F(OpenTest, OpenCommandComesFromTheDriveSetting) {

@@ -3,10 +3,44 @@
 #include <sys/stat.h>
 #include <winmm/mcidriver.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <cstdlib>
 #include <sstream>
 
 #include "varnel.h"
+
+BoxWatcher::BoxWatcher() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible()) continue;
+            seen.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
+        }
+    });
+    timer.start(20);
+}
+
+void ProgramTest::RunDialog(UINT command, const char* caption, const std::function<void(HWND)>& script) {
+    bool ran = false;
+    int waited = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        HWND dialog = FindWindowA("#32770", caption);
+        if (ran || !dialog || !IsWindowVisible(dialog)) return;
+        // Keys go where the focus is: wait for the dialog to take it, as a user would.
+        if (GetParent(GetFocus()) != dialog && ++waited < 100) return;
+        ran = true;
+        EXPECT_FALSE(IsWindowEnabled(main_)) << "the owner of a modal dialog takes no input";
+        script(dialog);
+    });
+    timer.start(20);
+    SendMessageA(main_, WM_COMMAND, command, 0);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(FindWindowA("#32770", caption));
+}
 
 namespace {
 ProgramTest* g_test = nullptr;

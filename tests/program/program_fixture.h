@@ -2,15 +2,24 @@
 // against a scripted CD device: every command string is recorded and answered
 // from a table.
 #pragma once
+#include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
+#include <QTimer>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "test_support.h"
+
+// Presses OK on every message box that comes up while it lives, as a user would.
+struct BoxWatcher {
+    BoxWatcher();
+    std::vector<std::string> seen;  // caption ": " text of each box pressed
+    QTimer timer;
+};
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -34,6 +43,10 @@ protected:
     std::string IniPath() const { return home.windowsDir() + "/Ostrovane.ini"; }
     std::string ListPath(const std::string& name) const { return home.windowsDir() + "/CD Track Lists/" + name; }
     void WriteIni(const std::string& body) { testsupport::writeFile(IniPath(), body); }
+    // Sends the menu command that opens the dialog captioned `caption`; `script` runs
+    // against the dialog once it is up and has the focus, inside the command's modal
+    // loop, and must end it.
+    void RunDialog(UINT command, const char* caption, const std::function<void(HWND)>& script);
     // Keys of the settings file in the order they stand, each with its value.
     std::vector<std::pair<std::string, std::string>> IniKeys();
     // The commands sent since the last Clear(), or those that start with `prefix`.
