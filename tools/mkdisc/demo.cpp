@@ -283,10 +283,10 @@ bool writeDemoDisc(const std::string& dir) {
     std::vector<std::vector<int16_t>> pcm;
     for (const Song& s : songs()) {
         pcm.push_back(render(s));
-        disc.tracks.push_back(TrackSpec{true, 0, s.seconds * 75, 0});
+        disc.tracks.push_back(TrackPlan{true, 0, s.seconds * 75, 0});
     }
     const std::vector<int32_t> starts = trackStarts(disc);
-    auto fill = [&](int track, const TrackSpec&, int32_t lba, uint8_t* sector) {
+    auto fill = [&](int track, const TrackPlan&, int32_t lba, uint8_t* sector) {
         const std::vector<int16_t>& samples = pcm[size_t(track - 1)];
         const size_t first = size_t(lba - starts[size_t(track - 1)]) * kSamplesPerSector * 2;
         for (size_t k = 0; k < kSamplesPerSector * 2; ++k) {

@@ -35,7 +35,7 @@ void dataSector(int32_t lba, uint8_t* out) {
 std::vector<int32_t> trackStarts(const DiscSpec& disc) {
     std::vector<int32_t> starts;
     int32_t at = kLeadIn;
-    for (const TrackSpec& t : disc.tracks) {
+    for (const TrackPlan& t : disc.tracks) {
         at += t.pregap;
         starts.push_back(at);
         at += t.length;
@@ -45,7 +45,7 @@ std::vector<int32_t> trackStarts(const DiscSpec& disc) {
 
 int32_t leadOut(const DiscSpec& disc) {
     int32_t at = kLeadIn;
-    for (const TrackSpec& t : disc.tracks) at += t.pregap + t.length;
+    for (const TrackPlan& t : disc.tracks) at += t.pregap + t.length;
     return at;
 }
 
@@ -55,7 +55,7 @@ std::string cueSheet(const DiscSpec& disc) {
     cue += "FILE \"" + disc.name + ".bin\" BINARY\n";
     int32_t offset = 0;  // in the file
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
-        const TrackSpec& t = disc.tracks[i];
+        const TrackPlan& t = disc.tracks[i];
         char line[64];
         std::snprintf(line, sizeof line, "  TRACK %02zu %s\n", i + 1, t.audio ? "AUDIO" : "MODE1/2352");
         cue += line;
@@ -85,7 +85,7 @@ bool writeImage(const DiscSpec& disc, const std::string& dir, const AudioFill& f
     int32_t lba = kLeadIn;
     int written = 0;
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
-        const TrackSpec& t = disc.tracks[i];
+        const TrackPlan& t = disc.tracks[i];
         for (int s = 0; s < t.pregap + t.length; ++s, ++lba) {
             if (binSectors >= 0 && written >= binSectors) break;
             if (t.audio)

@@ -13,7 +13,7 @@ constexpr int kSectorBytes = 2352;
 constexpr int kSamplesPerSector = 588;  // stereo sample frames
 constexpr int kLeadIn = 150;            // LBA of the first sector of the file
 
-struct TrackSpec {
+struct TrackPlan {
     bool audio = true;
     int pregap = 0;     // INDEX 00 sectors stored in the file before INDEX 01
     int length = 0;     // sectors from INDEX 01 up to the next track's INDEX 00
@@ -23,11 +23,11 @@ struct TrackSpec {
 struct DiscSpec {
     std::string name;     // file stem: NAME.cue, NAME.bin
     std::string catalog;  // 13 digits, or empty
-    std::vector<TrackSpec> tracks;
+    std::vector<TrackPlan> tracks;
 };
 
-// Fills one audio sector: track number (1-based), its spec, and the sector's LBA.
-using AudioFill = std::function<void(int track, const TrackSpec& spec, int32_t lba, uint8_t* sector)>;
+// Fills one audio sector: track number (1-based), its plan, and the sector's LBA.
+using AudioFill = std::function<void(int track, const TrackPlan& plan, int32_t lba, uint8_t* sector)>;
 
 // The LBA of each track's INDEX 01, and of the lead-out.
 std::vector<int32_t> trackStarts(const DiscSpec& disc);

@@ -35,7 +35,7 @@ std::string layoutText(const DiscSpec& disc, const std::string& broken, int binS
     if (!disc.catalog.empty()) text += "catalog " + disc.catalog + "\n";
     const std::vector<int32_t> starts = trackStarts(disc);
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
-        const TrackSpec& t = disc.tracks[i];
+        const TrackPlan& t = disc.tracks[i];
         std::snprintf(line, sizeof line, "track %zu start %d audio %d pregap %d seed %u\n", i + 1, starts[i],
                       t.audio ? 1 : 0, t.pregap > 0 ? starts[i] - t.pregap : -1, t.seed);
         text += line;
@@ -58,11 +58,11 @@ std::string msf(int32_t sectors) {
     return buf;
 }
 
-TrackSpec audio(int length, uint32_t seed, int pregap = 0) {
-    return TrackSpec{true, pregap, length, seed};
+TrackPlan audio(int length, uint32_t seed, int pregap = 0) {
+    return TrackPlan{true, pregap, length, seed};
 }
-TrackSpec data(int length) {
-    return TrackSpec{false, 0, length, 0};
+TrackPlan data(int length) {
+    return TrackPlan{false, 0, length, 0};
 }
 
 DiscSpec testDisc(const std::string& name) {
@@ -89,8 +89,8 @@ DiscSpec testDisc(const std::string& name) {
     return disc;
 }
 
-void fillPattern(int /*track*/, const TrackSpec& spec, int32_t lba, uint8_t* sector) {
-    patternSector(spec.seed, lba, sector);
+void fillPattern(int /*track*/, const TrackPlan& plan, int32_t lba, uint8_t* sector) {
+    patternSector(plan.seed, lba, sector);
 }
 }  // namespace
 
@@ -125,7 +125,7 @@ bool writeTestImage(const std::string& name, const std::string& dir) {
         std::remove((base + ".cue").c_str());
         std::string toc = "CD_DA\n";
         int32_t offset = 0;
-        for (const TrackSpec& t : disc.tracks) {
+        for (const TrackPlan& t : disc.tracks) {
             char line[96];
             std::snprintf(line, sizeof line, "TRACK AUDIO\nFILE \"%s.bin\" %s %s\n", name.c_str(), msf(offset).c_str(),
                           msf(t.length).c_str());
