@@ -13,15 +13,6 @@
 
 namespace {
 
-void PressKey(Qt::Key key) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-    ASSERT_NE(target, nullptr) << "no window takes keys";
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
-
 std::vector<std::string> Entries(HWND dialog) {
     std::vector<std::string> entries;
     const int count = int(SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_GETCOUNT, 0, 0));

@@ -18,15 +18,6 @@
 
 namespace {
 
-void PressKey(Qt::Key key) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-    ASSERT_NE(target, nullptr) << "no window takes keys";
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
-
 std::string DlgText(HWND dialog, int id) {
     char text[400] = "";
     GetDlgItemTextA(dialog, id, text, sizeof text);

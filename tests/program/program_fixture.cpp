@@ -5,11 +5,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <cstdlib>
 #include <sstream>
 
 #include "varnel.h"
+
+void PressKey(Qt::Key key) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    ASSERT_NE(target, nullptr) << "no window takes keys";
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
 
 BoxWatcher::BoxWatcher() {
     QObject::connect(&timer, &QTimer::timeout, [this] {

@@ -14,6 +14,9 @@
 
 #include "test_support.h"
 
+// A key pressed and released where the keyboard focus is, as a user types it.
+void PressKey(Qt::Key key);
+
 // Presses OK on every message box that comes up while it lives, as a user would.
 struct BoxWatcher {
     BoxWatcher();
