@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "test_support.h"
+
 namespace {
 
 HICON AppIcon() {
@@ -52,8 +54,13 @@ TEST(ImageListReplaceIcon, MinusOneAppendsAValidIndexReplacesOthersFail) {
         {7, -1, 2}, {-2, -1, 2}, {-1, 2, 3},
     };
     for (const ReplaceStep& s : steps) {
-        EXPECT_EQ(ImageList_ReplaceIcon(list, s.index, icon), s.result) << "index " << s.index;
+        const int result = ImageList_ReplaceIcon(list, s.index, icon);
         EXPECT_EQ(ImageList_GetImageCount(list), s.countAfter) << "after index " << s.index;
+        // Microsoft: i is "the index of the image to replace", -1 appends, and
+        // -1 is returned on failure. Wine answers the index one past the end
+        // with that index, yet stores nothing.
+        if (s.index == 2 && testsupport::wineDeparts("replacing one past the end reports success")) continue;
+        EXPECT_EQ(result, s.result) << "index " << s.index;
     }
     EXPECT_EQ(ImageList_AddIcon(list, icon), 3);
     EXPECT_TRUE(ImageList_Destroy(list));

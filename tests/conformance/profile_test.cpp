@@ -136,19 +136,28 @@ TEST_F(Profile, NameLists) {
         DWORD size;
         std::string bytes;  // what the buffer holds, both terminators included
         DWORD result;
+        // Microsoft: a list cut short ends with two NULs, and the default is
+        // copied when lpKeyName cannot be found; Wine ends a cut list with one
+        // NUL and lists the default for an empty section.
+        bool wineDeparts = false;
     };
     const Case cases[] = {
         {nullptr, 100, std::string("section1\0section2\0\0", 19), 18},
         {nullptr, 20, std::string("section1\0section2\0\0", 19), 18},  // room for both terminators
         // Windows counts a list that only just fits as cut: size - 2.
-        {nullptr, 19, std::string("section1\0section2\0\0", 19), 17},
-        {nullptr, 16, std::string("section1\0secti\0\0", 16), 14},
+        {nullptr, 19, std::string("section1\0section2\0\0", 19), 17, true},
+        {nullptr, 16, std::string("section1\0secti\0\0", 16), 14, true},
         {"section1", 100, std::string("name1\0name2\0name4\0\0", 19), 18},  // lines without '=' are no keys
-        {"SECTION1", 16, std::string("name1\0name2\0na\0\0", 16), 14},
-        {"section2", 100, std::string("\0", 1), 0},
+        {"SECTION1", 16, std::string("name1\0name2\0na\0\0", 16), 14, true},
+        {"section2", 100, std::string("\0", 1), 0, true},
     };
+    const bool onWine = testsupport::runningOnWine();
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section ? c.section : "(sections)") + ", size " + std::to_string(c.size));
+        if (onWine && c.wineDeparts) {
+            testsupport::wineDeparts("a cut name list, or the keys of an empty section");
+            continue;
+        }
         std::string buffer(100, '#');
         EXPECT_EQ(
             GetPrivateProfileStringA(c.section, nullptr, "default", buffer.data(), c.size, win("list.ini").c_str()),
@@ -263,6 +272,9 @@ TEST_F(Profile, WritesTouchOnlyTheirLine) {
          replaced("[Varnel]\nLeft = 10\n; note\njunk line\nTop=20\n\n\n", "")},
         {"delete missing section", "Nope", nullptr, nullptr, base},
     };
+    // Wine's own tests record that Windows keeps the bytes it does not change
+    // (even NULs before the first section); Wine writes the file anew.
+    const bool wineRewrites = testsupport::wineDeparts("a write rewrites the whole file in Wine's own layout");
     for (const char* end : {"\r\n", "\n"}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.what) + (end[1] ? " (CRLF)" : " (LF)"));
@@ -270,6 +282,7 @@ TEST_F(Profile, WritesTouchOnlyTheirLine) {
             SetLastError(0xdeadbeef);
             EXPECT_TRUE(WritePrivateProfileStringA(c.section, c.key, c.value, win("edit.ini").c_str()))
                 << GetLastError();
+            if (wineRewrites && c.expected != base) continue;
             EXPECT_EQ(testsupport::readFile(host("edit.ini")), withEnds(c.expected, end));
         }
     }
@@ -286,10 +299,12 @@ TEST_F(Profile, AppendAfterALastLineWithoutLineEnd) {
         {"Varnel", "Top", "[Varnel]\r\nLeft=1", "[Varnel]\r\nLeft=1\r\nTop=2\r\n"},
         {"Other", "Top", "[Varnel]\nLeft=1", "[Varnel]\nLeft=1\n[Other]\nTop=2\n"},
     };
+    const bool wineRewrites = testsupport::wineDeparts("a write rewrites the whole file with CR LF line ends");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.before);
         testsupport::writeFile(host("tail.ini"), c.before);
         EXPECT_TRUE(WritePrivateProfileStringA(c.section, c.key, "2", win("tail.ini").c_str()));
+        if (wineRewrites && std::string(c.before).find('\r') == std::string::npos) continue;
         EXPECT_EQ(testsupport::readFile(host("tail.ini")), c.after);
     }
 }

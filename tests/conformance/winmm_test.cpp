@@ -7,18 +7,31 @@
 #include <cstring>
 #include <string>
 
+#include "test_support.h"
+
 namespace {
+// Wine departs from Windows in two ways here. It does not skip blanks before
+// the command (its own tests mark blank-padded strings as failing there), and
+// it takes a name that is not open for a file to open on the spot, answering
+// MCIERR_EXTENSION_NOT_FOUND. Microsoft gives that error to an element whose
+// extension names no device type; these names have none, and the text of
+// MCIERR_INVALID_DEVICE_NAME is "The specified device is not open or is not
+// recognized by MCI."
+const char kWineBlanks[] = "blanks before the command are not skipped";
+const char kWineAutoOpen[] = "a name that is not open is opened as a file: MCIERR_EXTENSION_NOT_FOUND";
+
 TEST(mciSendStringA, ErrorsWithoutOpenDevices) {
     struct Case {
         const char* command;
         MCIERROR error;
+        const char* wineDeparts = nullptr;
     };
     const Case cases[] = {
         {"", MCIERR_MISSING_COMMAND_STRING},
-        {"   ", MCIERR_MISSING_COMMAND_STRING},
+        {"   ", MCIERR_MISSING_COMMAND_STRING, kWineBlanks},
         {"open", MCIERR_MISSING_DEVICE_NAME},
-        {"  status  ", MCIERR_MISSING_DEVICE_NAME},
-        {"open nosuchdevice", MCIERR_INVALID_DEVICE_NAME},
+        {"  status  ", MCIERR_MISSING_DEVICE_NAME, kWineBlanks},
+        {"open nosuchdevice", MCIERR_INVALID_DEVICE_NAME, kWineAutoOpen},
         {"open nosuchdevice!d: alias cd", MCIERR_INVALID_DEVICE_NAME},
         {"open ! alias cd", MCIERR_INVALID_DEVICE_NAME},
         {"frobnicate cd", MCIERR_UNRECOGNIZED_COMMAND},
@@ -27,25 +40,33 @@ TEST(mciSendStringA, ErrorsWithoutOpenDevices) {
         {"close cd", MCIERR_INVALID_DEVICE_NAME},
         {"close all", 0},
         {"CLOSE ALL wait", 0},
-        {"status cd mode", MCIERR_INVALID_DEVICE_NAME},
-        {"  play cd from 1 to 2  ", MCIERR_INVALID_DEVICE_NAME},
-        {"set cd door open", MCIERR_INVALID_DEVICE_NAME},
+        {"status cd mode", MCIERR_INVALID_DEVICE_NAME, kWineAutoOpen},
+        {"  play cd from 1 to 2  ", MCIERR_INVALID_DEVICE_NAME, kWineBlanks},
+        {"set cd door open", MCIERR_INVALID_DEVICE_NAME, kWineAutoOpen},
     };
+    const bool onWine = testsupport::runningOnWine();
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("'") + c.command + "'");
         char reply[64] = "stale reply";
-        EXPECT_EQ(mciSendStringA(c.command, reply, sizeof reply, nullptr), c.error);
+        const MCIERROR error = mciSendStringA(c.command, reply, sizeof reply, nullptr);
         EXPECT_EQ(reply[0], '\0') << "the reply buffer is emptied whatever the outcome";
+        if (onWine && c.wineDeparts) {
+            testsupport::wineDeparts(c.wineDeparts);
+            continue;
+        }
+        EXPECT_EQ(error, c.error);
     }
 }
 
 TEST(mciSendStringA, ReplyBufferArguments) {
     // Without a buffer, or with one of length 0, nothing is written.
-    EXPECT_EQ(mciSendStringA("status cd mode", nullptr, 0, nullptr), MCIERROR(MCIERR_INVALID_DEVICE_NAME));
+    const MCIERROR notOpen = testsupport::wineDeparts(kWineAutoOpen) ? MCIERROR(MCIERR_EXTENSION_NOT_FOUND)
+                                                                     : MCIERROR(MCIERR_INVALID_DEVICE_NAME);
+    EXPECT_EQ(mciSendStringA("status cd mode", nullptr, 0, nullptr), notOpen);
     char reply[8] = "stale";
-    EXPECT_EQ(mciSendStringA("status cd mode", reply, 0, nullptr), MCIERROR(MCIERR_INVALID_DEVICE_NAME));
+    EXPECT_EQ(mciSendStringA("status cd mode", reply, 0, nullptr), notOpen);
     EXPECT_STREQ(reply, "stale");
-    EXPECT_EQ(mciSendStringA("status cd mode", reply, 1, nullptr), MCIERROR(MCIERR_INVALID_DEVICE_NAME));
+    EXPECT_EQ(mciSendStringA("status cd mode", reply, 1, nullptr), notOpen);
     EXPECT_EQ(reply[0], '\0');
 }
 
@@ -94,7 +115,10 @@ TEST(mciGetErrorStringA, BufferAndUnknownCodes) {
         SCOPED_TRACE(unknown);
         std::strcpy(text, "stale");
         EXPECT_FALSE(mciGetErrorStringA(unknown, text, sizeof text));
-        EXPECT_STREQ(text, "");
+        // Microsoft documents only the FALSE. Wine keeps the buffer for a code
+        // outside the MCI range and empties it for one inside; winshim always
+        // empties it. Either way the buffer holds no stray text.
+        EXPECT_TRUE(std::strcmp(text, "") == 0 || std::strcmp(text, "stale") == 0) << text;
     }
     std::strcpy(text, "stale");
     EXPECT_FALSE(mciGetErrorStringA(MCIERR_MISSING_COMMAND_STRING, text, 0));

@@ -2,18 +2,60 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+namespace fs = std::filesystem;
+
 namespace testsupport {
 
+#ifdef _WIN32
+namespace {
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+}  // namespace
+
 ScratchHome::ScratchHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "varnel-test-XXXXXX").string();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (unsigned n = GetTickCount();; ++n) {
+        path_ = std::string(temp) + "varnel-test-" + std::to_string(n);
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
+    }
+    char windir[MAX_PATH];
+    GetWindowsDirectoryA(windir, sizeof windir);
+    windowsDir_ = windir;
+    windowsDirBefore_ = entriesOf(windowsDir_);
+}
+
+ScratchHome::~ScratchHome() {
+    std::error_code ec;
+    for (const std::string& entry : entriesOf(windowsDir_))
+        if (!std::binary_search(windowsDirBefore_.begin(), windowsDirBefore_.end(), entry)) fs::remove_all(entry, ec);
+    fs::remove_all(path_, ec);
+}
+
+bool runningOnWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+#else
+ScratchHome::ScratchHome() {
+    std::string pattern = (fs::temp_directory_path() / "varnel-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+    windowsDir_ = path_ + "/varnel";
     if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
         hadConfig_ = true;
         oldConfig_ = old;
@@ -27,7 +69,18 @@ ScratchHome::~ScratchHome() {
     else
         unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    fs::remove_all(path_, ec);
+}
+
+bool runningOnWine() {
+    return false;
+}
+#endif
+
+bool wineDeparts(const char* reason) {
+    if (!runningOnWine()) return false;
+    std::printf("[ WINE     ] departs from Windows, case left out: %s\n", reason);
+    return true;
 }
 
 namespace {
@@ -51,7 +104,7 @@ std::string readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
