@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64 ccache
-  g++-mingw-w64-x86-64-win32 wine64
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64
   libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
 )

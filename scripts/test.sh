@@ -2,7 +2,8 @@
 # Installs what is missing, builds Varnel and runs every test headless: once in a
 # release build and once in a debug build with AddressSanitizer and
 # UndefinedBehaviorSanitizer that stops at the first error; then cross-builds
-# Varnel.exe for Windows (scripts/windows-build.sh) and starts it under Wine.
+# Varnel.exe for Windows (scripts/windows-build.sh), starts it under Wine and runs the
+# conformance tests that use only Windows interfaces under Wine.
 #   scripts/test.sh            both builds
 #   scripts/test.sh release    only the release build
 #   scripts/test.sh sanitize   only the sanitizer build
@@ -34,6 +35,8 @@ case $variant in
 esac
 
 # The same program for Windows: a program change that no longer builds there fails the run,
-# and so does one after which it no longer starts under Wine.
+# and so does one after which it no longer starts under Wine. Then the conformance tests
+# that speak only Windows interfaces run against Wine, a second implementation of them.
 scripts/windows-build.sh
 tests/windows/smoke.sh
+tests/windows/conformance.sh
