@@ -22,11 +22,16 @@ bool g_swallowSysCommand = false;
 bool g_moveInCreate = false;
 HWND g_watchedChild = nullptr;
 bool g_childAliveInParentDestroy = false;
+POINT g_minTrack{};  // what WM_GETMINMAXINFO answers, when not zero
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_seen.push_back({hwnd, msg, wParam, lParam});
     if (msg == WM_CREATE && g_moveInCreate) MoveWindow(hwnd, 10, 20, 300, 200, FALSE);
     if (msg == WM_SYSCOMMAND && g_swallowSysCommand) return 0;
+    if (msg == WM_GETMINMAXINFO && g_minTrack.x) {
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = g_minTrack;
+        return 0;
+    }
     if (msg == WM_DESTROY && g_watchedChild && hwnd != g_watchedChild)
         g_childAliveInParentDestroy = IsWindow(g_watchedChild);
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -63,6 +68,7 @@ protected:
         g_seen.clear();
         g_swallowSysCommand = false;
         g_moveInCreate = false;
+        g_minTrack = POINT{};
     }
 };
 
@@ -70,7 +76,7 @@ TEST_F(WindowTest, MoveWindowThenGetWindowRectRoundTripsExactly) {
     struct Case {
         int x, y, w, h;
     };
-    const Case cases[] = {{200, 160, 400, 400}, {-4, 10, 540, 400}, {2001, 100, 300, 200}, {0, 0, 1, 1}};
+    const Case cases[] = {{200, 160, 400, 400}, {-4, 10, 540, 400}, {2001, 100, 300, 200}, {0, 0, 136, 39}};
     HWND hwnd = MakeTopLevel();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
@@ -87,14 +93,42 @@ TEST_F(WindowTest, MoveWindowThenGetWindowRectRoundTripsExactly) {
     DestroyWindow(hwnd);
 }
 
-TEST_F(WindowTest, ANegativeSizeIsAnEmptyOne) {
-    HWND hwnd = MakeTopLevel();
-    ASSERT_TRUE(MoveWindow(hwnd, 10, 20, -30, -45, FALSE));
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    EXPECT_EQ(r.right, r.left);
-    EXPECT_EQ(r.bottom, r.top);
-    DestroyWindow(hwnd);
+// An overlapped window is kept to its minimum tracking size (WM_GETMINMAXINFO
+// is "sent to a window when the size or position of the window is about to
+// change"); a popup without a sizing border takes what it is given, a
+// negative size as none.
+TEST_F(WindowTest, SmallSizesAndTheMinimumTrackingSize) {
+    const LONG minX = GetSystemMetrics(SM_CXMINTRACK), minY = GetSystemMetrics(SM_CYMINTRACK);
+    ASSERT_GT(minX, 1);
+    ASSERT_GT(minY, 1);
+    struct Case {
+        DWORD style;
+        int w, h;
+        POINT answer;  // the procedure's minimum tracking size; zero keeps the default
+        LONG expectW, expectH;
+    };
+    const Case cases[] = {
+        {WS_OVERLAPPEDWINDOW, 1, 1, {}, minX, minY},
+        {WS_OVERLAPPEDWINDOW, -30, -45, {}, minX, minY},
+        {WS_OVERLAPPEDWINDOW, minX + 1, 5, {}, minX + 1, minY},
+        {WS_OVERLAPPEDWINDOW, 1, 1, {50, 60}, 50, 60},
+        {WS_POPUP | WS_CAPTION, 1, 1, {}, 1, 1},
+        {WS_POPUP | WS_CAPTION, -30, -45, {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "style " << std::hex << c.style << std::dec << ", " << c.w << "x" << c.h);
+        g_minTrack = c.answer;
+        HWND hwnd = MakeTopLevel(c.style);
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(MoveWindow(hwnd, 10, 20, c.w, c.h, FALSE));
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        EXPECT_EQ(r.left, 10);
+        EXPECT_EQ(r.top, 20);
+        EXPECT_EQ(r.right - r.left, c.expectW);
+        EXPECT_EQ(r.bottom - r.top, c.expectH);
+        DestroyWindow(hwnd);
+    }
 }
 
 TEST_F(WindowTest, MoveWindowSendsWmSizeWithTheClientSizeAtOnce) {
@@ -112,7 +146,8 @@ TEST_F(WindowTest, MoveWindowSendsWmSizeWithTheClientSizeAtOnce) {
     // The same size again changes nothing, so no WM_SIZE.
     g_seen.clear();
     MoveWindow(hwnd, 60, 60, 333, 222, FALSE);
-    EXPECT_EQ(std::count(MessagesOf(hwnd).begin(), MessagesOf(hwnd).end(), UINT(WM_SIZE)), 0);
+    const std::vector<UINT> again = MessagesOf(hwnd);
+    EXPECT_EQ(std::count(again.begin(), again.end(), UINT(WM_SIZE)), 0);
     DestroyWindow(hwnd);
 }
 
@@ -120,7 +155,10 @@ TEST_F(WindowTest, CreationOrderAndAMoveInsideWmCreate) {
     g_moveInCreate = true;
     HWND hwnd = MakeTopLevel();
     ASSERT_NE(hwnd, nullptr);
-    std::vector<UINT> got = MessagesOf(hwnd);
+    // Windows also sends WM_GETMINMAXINFO and WM_NCCALCSIZE around these.
+    std::vector<UINT> got;
+    for (UINT msg : MessagesOf(hwnd))
+        if (msg == WM_NCCREATE || msg == WM_CREATE || msg == WM_SIZE) got.push_back(msg);
     ASSERT_GE(got.size(), 3u);
     EXPECT_EQ(got[0], UINT(WM_NCCREATE));
     EXPECT_EQ(got[1], UINT(WM_CREATE));
@@ -153,7 +191,8 @@ TEST_F(WindowTest, ChildrenAreDestroyedAfterTheirParentsWmDestroy) {
     EXPECT_FALSE(IsWindow(parent));
     EXPECT_FALSE(IsWindow(child));
     EXPECT_FALSE(DestroyWindow(parent));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    if (!testsupport::wineDeparts("DestroyWindow on a destroyed window answers ERROR_ACCESS_DENIED"))
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 TEST_F(WindowTest, DefWindowProcDestroysOnWmClose) {
@@ -184,6 +223,14 @@ TEST_F(WindowTest, SysCommandsReachTheProcedureAndDefWindowProcCarriesThemOut) {
     }
 }
 
+// The last WM_SIZE a window was sent since g_seen was cleared.
+const Seen* LastSize(HWND hwnd) {
+    const Seen* last = nullptr;
+    for (const Seen& s : g_seen)
+        if (s.hwnd == hwnd && s.msg == WM_SIZE) last = &s;
+    return last;
+}
+
 TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
     HWND hwnd = MakeTopLevel();
     ShowWindow(hwnd, SW_SHOW);
@@ -193,23 +240,34 @@ TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
     g_seen.clear();
     ShowWindow(hwnd, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(hwnd));
-    ASSERT_FALSE(g_seen.empty());
-    EXPECT_EQ(g_seen.back().msg, UINT(WM_SIZE));
-    EXPECT_EQ(g_seen.back().wParam, WPARAM(SIZE_MINIMIZED));
-    EXPECT_EQ(g_seen.back().lParam, 0);
+    const Seen* size = LastSize(hwnd);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->wParam, WPARAM(SIZE_MINIMIZED));
+    EXPECT_EQ(size->lParam, 0);
     RECT r{};
     GetWindowRect(hwnd, &r);
+#ifdef _WIN32
+    // Windows parks a minimised window out of sight.
+    EXPECT_EQ(r.left, -32000);
+    EXPECT_EQ(r.top, -32000);
+#else
+    // winshim's own: the restored rectangle, so that a player closed while
+    // minimised keeps its place.
     EXPECT_EQ(r.left, 123);
     EXPECT_EQ(r.top, 45);
     EXPECT_EQ(r.right - r.left, 400);
     EXPECT_EQ(r.bottom - r.top, 300);
+#endif
     g_seen.clear();
     ShowWindow(hwnd, SW_RESTORE);
     EXPECT_FALSE(IsIconic(hwnd));
-    ASSERT_FALSE(g_seen.empty());
-    EXPECT_EQ(g_seen.back().msg, UINT(WM_SIZE));
-    EXPECT_EQ(g_seen.back().wParam, WPARAM(SIZE_RESTORED));
-    EXPECT_EQ(g_seen.back().lParam, MAKELPARAM(client.right, client.bottom));
+    size = LastSize(hwnd);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->wParam, WPARAM(SIZE_RESTORED));
+    EXPECT_EQ(size->lParam, MAKELPARAM(client.right, client.bottom));
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 123);
+    EXPECT_EQ(r.top, 45);
     DestroyWindow(hwnd);
 }
 
@@ -279,7 +337,9 @@ TEST_F(WindowTest, InvalidHandlesFailAsOnWindows) {
     };
     for (const Case& c : cases) EXPECT_FALSE(c.ok) << c.what;
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
+    // Wine's own tests mark this error as one it does not give yet.
+    if (!testsupport::wineDeparts("an unknown class answers ERROR_CLASS_DOES_NOT_EXIST"))
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
 }
 
 TEST_F(WindowTest, WindowTextAndEnabledState) {

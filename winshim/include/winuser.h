@@ -190,6 +190,7 @@
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_SHOWWINDOW 0x0018
+#define WM_GETMINMAXINFO 0x0024
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_WINDOWPOSCHANGING 0x0046
@@ -309,6 +310,8 @@
 #define SM_CYMENU 15
 #define SM_CXFRAME 32
 #define SM_CYFRAME 33
+#define SM_CXMINTRACK 34
+#define SM_CYMINTRACK 35
 #define SM_CXSIZEFRAME SM_CXFRAME
 #define SM_CYSIZEFRAME SM_CYFRAME
 #define SM_CXSMICON 49
@@ -379,7 +382,10 @@
 #define VK_BACK 0x08
 #define VK_TAB 0x09
 #define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
 #define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
 #define VK_PRIOR 0x21
 #define VK_NEXT 0x22
 #define VK_END 0x23
@@ -388,6 +394,7 @@
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_DELETE 0x2E
 #define VK_F2 0x71
 #define VK_F4 0x73
 
@@ -395,6 +402,14 @@
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+typedef struct tagMINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+} MINMAXINFO, *PMINMAXINFO, *LPMINMAXINFO;
 
 typedef struct tagWNDCLASSA {
     UINT style;

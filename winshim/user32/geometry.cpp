@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QScreen>
 #include <algorithm>
+#include <climits>
 
 #include "core/app.h"
 #include "user32/qtbridge.h"
@@ -71,7 +72,20 @@ extern "C" BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height
         return FALSE;
     }
     // A negative size is an empty one, as on Windows.
-    w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    // A sizeable or overlapped top-level window is kept to its minimum tracking
+    // size, which its procedure may change through WM_GETMINMAXINFO.
+    if (!w->isChild() && ((w->style & WS_THICKFRAME) || !(w->style & WS_POPUP))) {
+        MINMAXINFO limits{};
+        limits.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+        limits.ptMaxTrackSize = POINT{INT_MAX, INT_MAX};
+        WIN_Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        if (!(w = WIN_Get(hwnd))) return FALSE;
+        width = std::clamp<int>(width, limits.ptMinTrackSize.x, std::max(limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x));
+        height = std::clamp<int>(height, limits.ptMinTrackSize.y, std::max(limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y));
+    }
+    w->rect = RECT{x, y, x + width, y + height};
     WIN_ApplyGeometry(*w);
     if (repaint && (w = WIN_Get(hwnd)) && w->widget) w->widget->update();
     return TRUE;
@@ -293,6 +307,11 @@ extern "C" int WINAPI GetSystemMetrics(int index) {
         return 23;
     case SM_CYMENU:
         return 20;
+    // Windows 10's at 96 dpi: a caption with its icon and three buttons.
+    case SM_CXMINTRACK:
+        return 136;
+    case SM_CYMINTRACK:
+        return 39;
     default:
         return 0;
     }
