@@ -43,6 +43,16 @@ protected:
         fs::permissions(host(name), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
     }
+    // Wine keeps the read-only attribute as the file's Unix permissions, which
+    // do not bind root (as CI runs); Windows refuses the write whoever asks.
+    bool wineIgnoresReadOnly() {
+        make("probe.ro", "");
+        makeReadOnly("probe.ro");
+        HANDLE h = open("probe.ro", GENERIC_WRITE, OPEN_EXISTING);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        close(h);
+        return testsupport::wineDeparts("a read-only file opens for writing when Wine runs as root");
+    }
     std::string contents(const std::string& name) const { return testsupport::readFile(host(name)); }
     bool exists(const std::string& name) const { return fs::exists(host(name)); }
     HANDLE open(const std::string& name, DWORD access, DWORD disposition) {
@@ -159,6 +169,7 @@ TEST_F(FileTest, ReadOnlyFileOpensForReadingOnly) {
         {GENERIC_WRITE, OPEN_ALWAYS, false},       {GENERIC_WRITE, CREATE_ALWAYS, false},
         {GENERIC_WRITE, TRUNCATE_EXISTING, false},
     };
+    if (wineIgnoresReadOnly()) GTEST_SKIP();
     make("ro.lst", "titles\r\n");
     makeReadOnly("ro.lst");
     for (const Case& c : cases) {
@@ -417,8 +428,10 @@ TEST_F(FileTest, MoveFileEx) {
         {"replace a read-only file", "old", "t.lst", MOVEFILE_REPLACE_EXISTING, false, ERROR_ACCESS_DENIED, true},
         {"into a missing folder", nullptr, "missing\\t.lst", MOVEFILE_REPLACE_EXISTING, false, ERROR_PATH_NOT_FOUND},
     };
+    const bool readOnlyIgnored = wineIgnoresReadOnly();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
+        if (c.readOnlyTarget && readOnlyIgnored) continue;
         std::error_code ec;
         fs::permissions(host("t.lst"), fs::perms::owner_write, fs::perm_options::add, ec);
         fs::remove(host("t.lst"), ec);

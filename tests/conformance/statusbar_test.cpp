@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <QCoreApplication>
 #include <cstring>
 #include <string>
+
+#include "input.h"
 
 
 namespace {
@@ -40,7 +41,7 @@ protected:
     void TearDown() override {
         g_status = nullptr;
         DestroyWindow(parent_);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        testsupport::settle();
     }
     // The player's status bar: style 0x54000103, text "No Disc", identifier 2.
     void Create(LONG style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP | CCS_BOTTOM) {

@@ -135,7 +135,7 @@ TEST_F(DisplayTest, ClicksSetTheCurrentTrack) {
         int track;
     } cases[] = {{2, NM_CLICK, 3}, {0, NM_CLICK, 1}, {-1, NM_CLICK, 0}, {1, NM_DBLCLK, 2}, {-1, NM_DBLCLK, 0}};
     g_mainProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(main_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder)));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder)));
     for (const Case& c : cases) {
         g_commands.clear();
         SCOPED_TRACE(c.row);

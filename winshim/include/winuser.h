@@ -284,6 +284,7 @@
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWL_USERDATA (-21)
+#define GWLP_WNDPROC (-4)
 #define GWLP_USERDATA (-21)
 #define DWLP_MSGRESULT 0
 #define DLGWINDOWEXTRA 30
