@@ -117,6 +117,17 @@ TEST_F(MainTemplate, RunsTheClassProcedureAndGetsWmCreateBeforeAnyControl) {
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
+TEST_F(MainTemplate, WithoutADialogProcedureThereIsNoWmInitDialog) {
+    // The player makes its main window this way.
+    DestroyWindow(dialog);
+    g_main = MainLog{};
+    dialog = CreateDialogParamA(Module(), MAKEINTRESOURCE(IDD_MAIN), nullptr, nullptr, 0);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(g_main.order, (std::vector<UINT>{WM_CREATE}));
+    EXPECT_NE(GetDlgItem(dialog, IDC_PLAY), nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
 // The pixels of a template's x, y, cx and cy: each turned on its own, as
 // MapDialogRect turns a coordinate, so that a control's width is not the
 // difference of its mapped edges. The base units come from the dialog's font,

@@ -327,7 +327,8 @@ std::string resIdText(const ResId& id) {
 
 // Creates the dialog of a template without showing it: the dialog window (its
 // WM_CREATE comes while it has no controls), the controls in template order, then
-// WM_INITDIALOG. Null when the template is missing or creation failed.
+// WM_INITDIALOG when there is a dialog procedure. Null when the template is
+// missing or creation failed.
 HWND createDialog(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM init) {
     installDialogKeys();
     std::optional<ResBytes> bytes = RES_Find(instance, RT_DIALOG, name);
@@ -393,8 +394,9 @@ HWND createDialog(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPA
         }
     }
 
+    // As on Windows, only a dialog with a dialog procedure is initialised.
     HWND first = nextTabItem(dialog, nullptr, false);
-    const LRESULT setFocus = SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), init);
+    const LRESULT setFocus = proc ? SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), init) : 0;
     if (!WIN_Get(dialog)) return nullptr;
     if (setFocus && first && WIN_Get(first)) focusControl(dialog, first);
     if (t->style & WS_VISIBLE) showDialog(dialog);
