@@ -2,19 +2,16 @@
 // their sort, insertion, deletion and selection rules and return codes, the
 // notifications that only the user's input makes, buttons, edit text, and
 // GetDlgItemInt's reading of a number.
+#include <windows.h>
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-#include <windows.h>
-
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QWidget>
 #include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "input.h"
+#include "test_support.h"
 
 namespace {
 
@@ -28,6 +25,10 @@ struct Command {
     bool operator==(const Command&) const = default;
 };
 std::vector<Command> g_commands;
+
+void PrintTo(const Command& c, std::ostream* os) {
+    *os << "{id " << c.id << ", code " << c.code << ", " << c.control << "}";
+}
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_COMMAND) g_commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
@@ -63,55 +64,29 @@ protected:
     HWND parent = nullptr;
 };
 
-// Mouse input at a point of a window's client area, as the user makes it.
-void Mouse(HWND hwnd, POINT client, QEvent::Type type) {
-    ClientToScreen(hwnd, &client);
-    const QPoint global(client.x, client.y);
-    QWidget* target = QApplication::widgetAt(global);
-    ASSERT_NE(target, nullptr) << "nothing on screen at " << client.x << "," << client.y;
-    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-void Click(HWND hwnd, POINT client) {
-    Mouse(hwnd, client, QEvent::MouseButtonPress);
-    Mouse(hwnd, client, QEvent::MouseButtonRelease);
-}
-void DoubleClick(HWND hwnd, POINT client) {
-    Click(hwnd, client);
-    Mouse(hwnd, client, QEvent::MouseButtonDblClick);
-    Mouse(hwnd, client, QEvent::MouseButtonRelease);
-}
-
-// A key as the keyboard gives it to the window with the focus.
-void Type(Qt::Key key, const QString& text = QString()) {
-    QWidget* target = QApplication::focusWidget();
-    ASSERT_NE(target, nullptr) << "no control has the focus";
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
-}
-
 std::string TextOf(HWND hwnd) {
     char buffer[512] = "";
     GetWindowTextA(hwnd, buffer, sizeof buffer);
     return buffer;
 }
 
-// One message and what it must answer; `text` goes in lParam.
+// One message and what it must answer; `text` goes in lParam. A step where
+// Wine answers otherwise than Microsoft documents names how.
 struct Step {
     UINT msg;
     WPARAM wParam;
     const char* text;
     LRESULT expected;
+    const char* wineDeparts = nullptr;
 };
 
 void RunSteps(HWND control, const std::vector<Step>& steps) {
     int n = 0;
     for (const Step& s : steps) {
-        EXPECT_EQ(SendMessageA(control, s.msg, s.wParam, reinterpret_cast<LPARAM>(s.text)), s.expected)
-            << "step " << n << ": message " << std::hex << s.msg;
+        const LRESULT answer = SendMessageA(control, s.msg, s.wParam, reinterpret_cast<LPARAM>(s.text));
+        if (!(s.wineDeparts && testsupport::wineDeparts(s.wineDeparts))) {
+            EXPECT_EQ(answer, s.expected) << "step " << n << ": message " << std::hex << s.msg;
+        }
         ++n;
     }
 }
@@ -160,7 +135,8 @@ TEST_F(ControlTest, ListBoxSortsWhatIsAddedOnlyAndKeepsItsSelection) {
     char buffer[16];
     EXPECT_EQ(SendMessageA(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(buffer)), 4);
     EXPECT_STREQ(buffer, "pear");
-    RunSteps(list, {{LB_SETCURSEL, 1, nullptr, 1}, {LB_RESETCONTENT, 0, nullptr, TRUE}});
+    RunSteps(list, {{LB_SETCURSEL, 1, nullptr, 1}});
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);  // documented to answer nothing
     RunSteps(list, {{LB_GETCOUNT, 0, nullptr, 0}, {LB_GETCURSEL, 0, nullptr, LB_ERR}});
     EXPECT_TRUE(g_commands.empty()) << "the program's own changes notify nobody";
 
@@ -190,7 +166,7 @@ TEST_F(ControlTest, ComboBoxListsLikeAListBoxAndShowsItsSelection) {
                         {CB_DELETESTRING, 8, nullptr, CB_ERR},
                         {CB_SETCURSEL, 0, nullptr, 0},
                         {CB_SETCURSEL, 7, nullptr, CB_ERR},  // out of range clears the selection
-                        {CB_GETCURSEL, 0, nullptr, CB_ERR},
+                        {CB_GETCURSEL, 0, nullptr, CB_ERR, "an index out of range keeps the selection"},
                         {CB_SETCURSEL, 1, nullptr, 1},
                         {CB_SETCURSEL, kNone, nullptr, CB_ERR},
                         {CB_GETCURSEL, 0, nullptr, CB_ERR},
@@ -200,7 +176,8 @@ TEST_F(ControlTest, ComboBoxListsLikeAListBoxAndShowsItsSelection) {
                     });
     EXPECT_EQ(TextOf(combo), "");
     EXPECT_EQ(Items(combo, CB_GETCOUNT, CB_GETLBTEXT), (std::vector<std::string>{"z:", "d:", "g:", "a:"}));
-    RunSteps(combo, {{CB_RESETCONTENT, 0, nullptr, CB_OKAY}, {CB_GETCOUNT, 0, nullptr, 0}});
+    RunSteps(combo, {{CB_RESETCONTENT, 0, nullptr, CB_OKAY, "CB_RESETCONTENT answers TRUE, not CB_OKAY"},
+                     {CB_GETCOUNT, 0, nullptr, 0}});
     EXPECT_TRUE(g_commands.empty());
 
     // The template's height includes the dropped-down list; the window is the field.
@@ -231,26 +208,36 @@ TEST_F(ControlTest, ListBoxNotifiesTheUsersSelectionOnly) {
     SendMessageA(list, LB_SETCURSEL, 1, 0);
     EXPECT_TRUE(g_commands.empty());
 
-    Click(list, centre(list, 2));
+    // The click also gives the list box the focus, which it tells with or
+    // without LBS_NOTIFY: that style is for the selection and double clicks.
+    testsupport::click(list, centre(list, 2));
     EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 2);
-    EXPECT_EQ(codes(list), (std::vector<WORD>{LBN_SELCHANGE}));
+    EXPECT_EQ(codes(list), (std::vector<WORD>{LBN_SETFOCUS, LBN_SELCHANGE}));
     EXPECT_EQ(g_commands.back(), (Command{100, LBN_SELCHANGE, list}));
 
+    // The first click selects, the second is the double click. Whether the
+    // release that ends it says LBN_SELCHANGE once more, Microsoft's
+    // documentation leaves open (Wine's list box does not); nothing else may follow.
     g_commands.clear();
-    DoubleClick(list, centre(list, 0));
+    testsupport::doubleClick(list, centre(list, 0));
     EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(codes(list), (std::vector<WORD>{LBN_SELCHANGE, LBN_DBLCLK, LBN_SELCHANGE}));
+    const std::vector<WORD> doubled = codes(list);
+    EXPECT_TRUE(doubled == (std::vector<WORD>{LBN_SELCHANGE, LBN_DBLCLK}) ||
+                doubled == (std::vector<WORD>{LBN_SELCHANGE, LBN_DBLCLK, LBN_SELCHANGE}))
+        << testing::PrintToString(doubled);
 
     g_commands.clear();
-    Type(Qt::Key_Down);
+    testsupport::pressKey(VK_DOWN);
     EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(codes(list), (std::vector<WORD>{LBN_SELCHANGE}));
 
-    // Without LBS_NOTIFY the user's clicks select but tell nobody.
+    // Without LBS_NOTIFY the user's clicks select but tell nothing of it;
+    // the focus moving is told by both.
     g_commands.clear();
-    Click(quiet, centre(quiet, 1));
+    testsupport::click(quiet, centre(quiet, 1));
     EXPECT_EQ(SendMessageA(quiet, LB_GETCURSEL, 0, 0), 1);
-    EXPECT_TRUE(g_commands.empty());
+    EXPECT_EQ(codes(list), (std::vector<WORD>{LBN_KILLFOCUS}));
+    EXPECT_EQ(codes(quiet), (std::vector<WORD>{LBN_SETFOCUS}));
 }
 
 TEST_F(ControlTest, ButtonsReportClicksAndChangeTheirCaption) {
@@ -266,14 +253,18 @@ TEST_F(ControlTest, ButtonsReportClicksAndChangeTheirCaption) {
     for (const Case& c : codes) EXPECT_EQ(SendMessageA(c.button, WM_GETDLGCODE, 0, 0), c.dlgCode);
 
     SendMessageA(play, BM_CLICK, 0, 0);
-    Click(play, POINT{40, 11});
-    SendMessageA(pause, BM_CLICK, 0, 0);  // disabled: nothing
-    Click(pause, POINT{40, 11});
+    testsupport::click(play, POINT{40, 11});
+    // A disabled button sends no BN_CLICKED (Microsoft's BN_CLICKED page); Wine's
+    // BM_CLICK presses and releases it all the same.
+    if (!testsupport::wineDeparts("BM_CLICK on a disabled button sends BN_CLICKED"))
+        SendMessageA(pause, BM_CLICK, 0, 0);
+    testsupport::click(pause, POINT{40, 11});
     EXPECT_EQ(g_commands, (std::vector<Command>{{1001, BN_CLICKED, play}, {1001, BN_CLICKED, play}}));
 
     g_commands.clear();
     EnableWindow(pause, TRUE);
-    Click(pause, POINT{40, 11});
+    testsupport::pumpFor(testsupport::doubleClickTime() + 200);  // a click of its own, not a double click
+    testsupport::click(pause, POINT{40, 11});
     EXPECT_EQ(g_commands, (std::vector<Command>{{40002, BN_CLICKED, pause}}));
 
     EXPECT_TRUE(SetWindowTextA(play, "Stop"));
@@ -284,58 +275,73 @@ TEST_F(ControlTest, ButtonsReportClicksAndChangeTheirCaption) {
 TEST_F(ControlTest, EditTextRoundTripsAndFollowsTheUser) {
     HWND edit = Make("Edit", ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 1017, "", {10, 10, 310, 33});
     ASSERT_NE(edit, nullptr);
+    // Each change is an EN_UPDATE before the edit control shows it, then an
+    // EN_CHANGE after.
+    const std::vector<Command> aChange{{1017, EN_UPDATE, edit}, {1017, EN_CHANGE, edit}};
+    std::vector<Command> expected;
     const std::string long300(300, 'x');
     for (const std::string& text :
          {std::string("Overture"), std::string(), std::string("Caf\xc3\xa9 & Bar"), long300}) {
         EXPECT_TRUE(SetWindowTextA(edit, text.c_str()));
         EXPECT_EQ(GetWindowTextLengthA(edit), int(text.size()));
         EXPECT_EQ(TextOf(edit), text);
+        expected.insert(expected.end(), aChange.begin(), aChange.end());
     }
-    EXPECT_EQ(g_commands.size(), 4u) << "each WM_SETTEXT is an EN_CHANGE";
-    for (const Command& c : g_commands) EXPECT_EQ(c, (Command{1017, EN_CHANGE, edit}));
+    EXPECT_EQ(g_commands, expected) << "each WM_SETTEXT is a change";
 
     SetWindowTextA(edit, "Ab");
     testsupport::pumpFor(50);
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 2, 2);
     g_commands.clear();
-    Type(Qt::Key_C, "c");
-    Type(Qt::Key_Backspace);
-    Type(Qt::Key_D, "d");
+    testsupport::pressKey('C');
+    testsupport::pressKey(VK_BACK);
+    testsupport::pressKey('D');
     EXPECT_EQ(TextOf(edit), "Abd");
     EXPECT_EQ(GetWindowTextLengthA(edit), 3);
-    EXPECT_EQ(g_commands.size(), 3u) << "one EN_CHANGE per change the user makes";
+    expected.clear();
+    for (int change = 0; change < 3; ++change) expected.insert(expected.end(), aChange.begin(), aChange.end());
+    EXPECT_EQ(g_commands, expected) << "one change for each the user makes";
 }
 
 TEST_F(ControlTest, GetDlgItemIntReadsADecimalNumberWithBlanksAround) {
     HWND edit = Make("Edit", ES_LEFT | ES_AUTOHSCROLL | WS_BORDER, 1014);
     ASSERT_NE(edit, nullptr);
+    // Microsoft: a minus sign counts only for a signed reading, a character
+    // that is no digit is an error, and only a value past INT_MAX (UINT_MAX)
+    // fails. Wine reads up to the first such character, takes "-" in an
+    // unsigned reading, and refuses INT_MAX and INT_MIN themselves.
+    const char* const kWineStops = "reads the number up to a character that is no digit";
+    const char* const kWineUnsigned = "an unsigned reading takes a minus sign";
+    const char* const kWineLimits = "refuses INT_MAX and INT_MIN";
     struct Case {
         const char* text;
         BOOL isSigned;
         UINT value;
         BOOL translated;
+        const char* wineDeparts = nullptr;
     } cases[] = {
         {"0", FALSE, 0, TRUE},
         {"12", FALSE, 12, TRUE},
         {"  12  ", FALSE, 12, TRUE},
         {"-12", TRUE, UINT(-12), TRUE},
-        {"-12", FALSE, 0, FALSE},
-        {"1 2", FALSE, 0, FALSE},
-        {"12a", FALSE, 0, FALSE},
+        {"-12", FALSE, 0, FALSE, kWineUnsigned},
+        {"1 2", FALSE, 0, FALSE, kWineStops},
+        {"12a", FALSE, 0, FALSE, kWineStops},
         {"", FALSE, 0, FALSE},
         {"   ", TRUE, 0, FALSE},
         {"-", TRUE, 0, FALSE},
         {"4294967295", FALSE, 4294967295u, TRUE},
         {"4294967296", FALSE, 0, FALSE},
-        {"2147483647", TRUE, UINT(INT_MAX), TRUE},
+        {"2147483647", TRUE, UINT(INT_MAX), TRUE, kWineLimits},
         {"2147483648", TRUE, 0, FALSE},
-        {"-2147483648", TRUE, UINT(INT_MIN), TRUE},
+        {"-2147483648", TRUE, UINT(INT_MIN), TRUE, kWineLimits},
         {"-2147483649", TRUE, 0, FALSE},
         {"99999999999999999999", FALSE, 0, FALSE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
+        if (c.wineDeparts && testsupport::wineDeparts(c.wineDeparts)) continue;
         SetDlgItemTextA(parent, 1014, c.text);
         BOOL translated = 2;
         EXPECT_EQ(GetDlgItemInt(parent, 1014, &translated, c.isSigned), c.value);

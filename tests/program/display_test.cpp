@@ -140,7 +140,7 @@ TEST_F(DisplayTest, ClicksSetTheCurrentTrack) {
         g_commands.clear();
         SCOPED_TRACE(c.row);
         RECT r{};
-        r.left = LVIR_BOUNDS;
+        r.left = LVIR_LABEL;  // the row's own column: the others are its subitems
         SendMessageA(TrackList(), LVM_GETITEMRECT, c.row < 0 ? 3 : c.row, reinterpret_cast<LPARAM>(&r));
         POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         if (c.row < 0) at.y = r.bottom + 30;

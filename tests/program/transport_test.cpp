@@ -190,7 +190,7 @@ TEST_F(TransportTest, DoubleClickActsAsPlay) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
         RECT r{};
-        r.left = LVIR_BOUNDS;
+        r.left = LVIR_LABEL;  // the row's own column: the others are its subitems
         SendMessageA(TrackList(), LVM_GETITEMRECT, c.row, reinterpret_cast<LPARAM>(&r));
         POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         ClientToScreen(TrackList(), &at);

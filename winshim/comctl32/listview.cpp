@@ -60,11 +60,9 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             lv->cancelEdit();
             return 0;
         }
-        // There is no separate edit window behind the in-place editor: the list
-        // itself stands for it, so a caller can tell that the edit began.
-        return lv->beginEdit(int(wParam)) ? reinterpret_cast<LRESULT>(hwnd) : 0;
+        return lv->beginEdit(int(wParam)) ? reinterpret_cast<LRESULT>(lv->editControl()) : 0;
     case LVM_GETEDITCONTROL:
-        return lv->isEditing() ? reinterpret_cast<LRESULT>(hwnd) : 0;
+        return reinterpret_cast<LRESULT>(lv->editControl());
     case LVM_GETCOLUMNA:
         return lv->getColumn(int(wParam), ptr<LVCOLUMNA>(lParam));
     case LVM_SETCOLUMNA:

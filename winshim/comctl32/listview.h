@@ -63,7 +63,10 @@ public:
     // end asks it whether to keep the new text (LVN_ENDLABELEDIT).
     bool beginEdit(int row);
     void cancelEdit();
-    bool isEditing() const { return editing_; }
+    // The EDIT control the open edit types into, as LVM_GETEDITCONTROL hands it out.
+    HWND editControl() const { return editing_ ? editHwnd_ : nullptr; }
+    // Makes that control for the delegate; its widget becomes Qt's editor.
+    QWidget* makeEditControl(QWidget* parent);
     void finishEdit(const QString* text);
 
     // Called by the panes and the delegate.
@@ -109,6 +112,7 @@ private:
     int listWidth_ = 0;  // 0: follows the widest label
     bool editing_ = false;
     int editRow_ = -1;
+    HWND editHwnd_ = nullptr;
     int pendingRow_ = -1;
     QTimer editTimer_;
 };

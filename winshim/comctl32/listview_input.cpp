@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "comctl32/imagelist.h"
 #include "comctl32/listview_data.h"
@@ -46,7 +47,9 @@ int ListViewWidget::hitTest(LVHITTESTINFO* info) const {
     QAbstractItemView* view = pane();
     QPoint at = view->viewport()->mapFrom(this, p);
     QModelIndex index = view->viewport()->rect().contains(at) ? view->indexAt(at) : QModelIndex();
-    if (!index.isValid()) {
+    // In the report view a row is hit on its first column only: its subitems
+    // are no part of the item (there is no full-row selection here).
+    if (!index.isValid() || index.column() != 0) {
         info->flags = LVHT_NOWHERE;
         return -1;
     }
@@ -98,13 +101,12 @@ LRESULT ListViewWidget::notify(UINT code, NMHDR* header) {
 void ListViewWidget::mouseNotify(QAbstractItemView* view, UINT code, QPoint viewportPos,
                                  Qt::KeyboardModifiers modifiers) {
     const QPoint client = view->viewport()->mapTo(this, viewportPos);
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{client.x(), client.y()};
+    // The notice names the row and the subitem under the mouse.
     NMITEMACTIVATE nm{};
-    nm.iItem = hitTest(&hit);
-    QModelIndex index = view->indexAt(viewportPos);
-    nm.iSubItem = nm.iItem >= 0 && index.isValid() ? index.column() : 0;
-    nm.ptAction = hit.pt;
+    const QModelIndex index = view->indexAt(viewportPos);
+    nm.iItem = index.isValid() ? index.row() : -1;
+    nm.iSubItem = index.isValid() ? index.column() : 0;
+    nm.ptAction = POINT{client.x(), client.y()};
     if (modifiers & Qt::AltModifier) nm.uKeyFlags |= LVKF_ALT;
     if (modifiers & Qt::ControlModifier) nm.uKeyFlags |= LVKF_CONTROL;
     if (modifiers & Qt::ShiftModifier) nm.uKeyFlags |= LVKF_SHIFT;
@@ -156,7 +158,10 @@ bool ListViewWidget::beginEdit(int row) {
     editRow_ = row;
     pane()->scrollTo(index);
     bool opened = viewType() == LVS_REPORT ? report_->openEditor(index) : icons_->openEditor(index);
-    if (!opened) editing_ = false;
+    if (!opened) {
+        editing_ = false;
+        if (IsWindow(editHwnd_)) DestroyWindow(std::exchange(editHwnd_, nullptr));
+    }
     return opened;
 }
 
@@ -168,10 +173,22 @@ void ListViewWidget::cancelEdit() {
     finishEdit(nullptr);
 }
 
+QWidget* ListViewWidget::makeEditControl(QWidget* parent) {
+    editHwnd_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd_,
+                                nullptr, nullptr, nullptr);
+    Window* edit = WIN_Get(editHwnd_);
+    QWidget* widget = edit ? edit->widget.data() : nullptr;
+    // Qt places, shows and finally deletes the editor; the window goes with the edit.
+    if (widget) widget->setParent(parent);
+    return widget;
+}
+
 void ListViewWidget::finishEdit(const QString* text) {
     if (!editing_) return;
     editing_ = false;
+    const HWND edit = std::exchange(editHwnd_, nullptr);
     notifyEndEdit(editRow_, text);
+    if (IsWindow(edit)) DestroyWindow(edit);
 }
 
 void ListViewWidget::notifyEndEdit(int row, const QString* text) {
@@ -217,10 +234,10 @@ void ListViewDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
 }
 
 QWidget* ListViewDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
-    auto* editor = new QLineEdit(parent);
-    editor->setFrame(true);
-    editor_ = editor;
-    return editor;
+    // An EDIT control of the list, as on Windows, so that the parent may read
+    // and set what is typed through LVM_GETEDITCONTROL.
+    editor_ = owner_->makeEditControl(parent);
+    return editor_;
 }
 
 void ListViewDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {

@@ -53,7 +53,9 @@ protected:
                 owner_->selectedItemClicked(this, index.row(), static_cast<QMouseEvent*>(event)->position().toPoint());
             return false;
         case QAbstractItemView::EditKeyPressed:
-            return owner_->userEdit(index.row());
+            // F2 is the parent's to act on, as on Windows: the list view starts
+            // no edit of its own for a key.
+            return false;
         default:
             return Base::edit(index, trigger, event);
         }

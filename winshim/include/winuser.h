@@ -115,6 +115,7 @@
 #define EM_SETSEL 0x00B1
 #define EM_SETLIMITTEXT 0x00C5
 #define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
 
 /* List box styles, messages and notifications */
 #define LBS_NOTIFY 0x0001L

@@ -12,6 +12,12 @@
 
 namespace winshim {
 namespace {
+// Every change is announced twice, as Windows does: EN_UPDATE before the new
+// text is shown, EN_CHANGE after.
+void announceChange(HWND hwnd) {
+    if (Window* w = WIN_Get(hwnd)) WIN_CommandToParent(*w, EN_UPDATE);
+    if (Window* w = WIN_Get(hwnd)) WIN_CommandToParent(*w, EN_CHANGE);
+}
 
 // Before EM_LIMITTEXT, a user may type this many characters.
 constexpr int kDefaultLimit = 30000;
@@ -49,7 +55,7 @@ private:
         }
         accepted_ = text;
         w->text = CTL_FromQt(text);
-        WIN_CommandToParent(*w, EN_CHANGE);
+        announceChange(hwnd_);
     }
 
     template <class F>
@@ -94,7 +100,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (edit) edit->showText(CTL_ToQt(CTL_Arg(lParam)));
         DefWindowProcA(hwnd, msg, wParam, lParam);
         // A single-line edit reports text set by the program as a change, too.
-        if ((w = WIN_Get(hwnd))) WIN_CommandToParent(*w, EN_CHANGE);
+        announceChange(hwnd);
         return TRUE;
     }
     case WM_GETDLGCODE:

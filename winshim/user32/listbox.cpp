@@ -76,6 +76,14 @@ protected:
         notify(LBN_DBLCLK);
     }
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override {
+        QListWidget::focusInEvent(event);
+        notifyFocus(LBN_SETFOCUS);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QListWidget::focusOutEvent(event);
+        notifyFocus(LBN_KILLFOCUS);
+    }
 
 private:
     ListBoxState* state() const {
@@ -97,6 +105,10 @@ private:
     void notify(WORD code) {
         Window* w = WIN_Get(hwnd_);
         if (w && (w->style & LBS_NOTIFY)) WIN_CommandToParent(*w, code);
+    }
+    // LBS_NOTIFY governs the selection notices only: the focus is always told.
+    void notifyFocus(WORD code) {
+        if (Window* w = WIN_Get(hwnd_)) WIN_CommandToParent(*w, code);
     }
     void onOutsideSelection() {
         ListBoxState* s = state();

@@ -75,6 +75,10 @@ TopLevelWidget::TopLevelWidget(HWND hwnd, HMENU menu, DWORD style, QWidget* owne
         MENU_Populate(menu, menuBar_, [hwnd](UINT id) { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
     }
     client_ = new ClientWidget(this, hwnd);
+    // On Windows an activated window takes the focus itself; a control gets it
+    // only when the program or the user gives it. Qt would hand it to the first
+    // control that takes tab focus, unless the window holds it.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 int TopLevelWidget::menuHeight() const { return menuBar_ ? menuBar_->sizeHint().height() : 0; }
@@ -114,6 +118,7 @@ bool TopLevelWidget::learnFrame() {
 
 void TopLevelWidget::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!focusWidget()) setFocus(Qt::OtherFocusReason);
     learnFrame();
     // The window manager frames a new window some time after it is shown and
     // announces no event for it: look again while it settles.
