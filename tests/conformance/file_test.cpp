@@ -1,8 +1,8 @@
 // KERNEL32 file functions: CreateFileA's dispositions and access, ReadFile,
 // WriteFile, FlushFileBuffers, CloseHandle, GetFileAttributesA, DeleteFileA,
 // MoveFileExA and GetTempFileNameA, on paths written with backslashes too.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // Image lists as Windows keeps them: creation, the icon size, appending and
 // replacing icons, counts, and what an invalid index or handle gets.
+#include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "test_support.h"
 

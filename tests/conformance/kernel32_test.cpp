@@ -1,7 +1,7 @@
 // KERNEL32 conformance: the Windows directory, CreateDirectoryA, drive types,
 // MulDiv and the per-thread last error.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <climits>

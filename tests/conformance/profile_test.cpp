@@ -1,7 +1,7 @@
 // Private-profile conformance: GetPrivateProfileIntA, GetPrivateProfileStringA
 // and WritePrivateProfileStringA against the behaviour of Windows.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>

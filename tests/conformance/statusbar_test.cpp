@@ -1,15 +1,14 @@
 // The status bar as Windows runs it: made by CreateStatusWindowA, placed along its
 // parent's bottom edge (and again whenever it is told of a new size), parts with
 // their right edges, a text per part, and the size grip in the corner.
+#include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <cstring>
 #include <string>
 
 #include "input.h"
-
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The trackbar as Windows runs it: range, position, selection, page and line
 // sizes, tick marks, and the WM_HSCROLL codes the parent gets for keys, clicks in
 // the channel and drags of the thumb, in Windows order and after the thumb moved.
+#include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -270,7 +270,8 @@ TEST_F(Trackbar, DraggingTheThumbTracksThenReportsThePosition) {
     const LONG channelWidth = channel.right - channel.left, thumbWidth = thumb.right - thumb.left;
     const LONG pos = Send(TBM_GETPOS);
     EXPECT_GE(pos, 80 * 100 / channelWidth - 2) << "thumb " << thumbWidth << ", channel " << channelWidth;
-    EXPECT_LE(pos, 80 * 100 / (channelWidth - thumbWidth) + 2) << "thumb " << thumbWidth << ", channel " << channelWidth;
+    EXPECT_LE(pos, 80 * 100 / (channelWidth - thumbWidth) + 2)
+        << "thumb " << thumbWidth << ", channel " << channelWidth;
 }
 
 TEST_F(Trackbar, ClickingTheChannelPagesTowardsTheClick) {

@@ -1,13 +1,12 @@
 // Windows, messages, timers and placement, as Windows behaves.
 #include <windows.h>
-
 #include <gtest/gtest.h>
-
-#include "test_support.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <cstring>
+
 namespace testsupport {
 namespace {
 // The cursor moves to the point, then the buttons change, in one go: a click's
@@ -24,8 +26,12 @@ void sendMouse(HWND hwnd, POINT client, std::initializer_list<DWORD> flags) {
     settle();
 }
 
-DWORD downFlag(Button button) { return button == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN; }
-DWORD upFlag(Button button) { return button == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP; }
+DWORD downFlag(Button button) {
+    return button == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+}
+DWORD upFlag(Button button) {
+    return button == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+}
 
 void sendKey(UINT vk, bool up) {
     INPUT input{};
@@ -34,21 +40,49 @@ void sendKey(UINT vk, bool up) {
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     SendInput(1, &input, sizeof input);
 }
+
+// A message box is the dialog whose text is the static control 0xFFFF.
+constexpr int kMessageBoxText = 0xFFFF;
+
+BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM found) {
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (!IsWindowVisible(hwnd) || std::strcmp(cls, "#32770") != 0 || !GetDlgItem(hwnd, kMessageBoxText)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+HWND messageBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string textOf(HWND hwnd) {
+    char buffer[512] = "";
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
 }  // namespace
 
-void mousePress(HWND hwnd, POINT client, Button button) { sendMouse(hwnd, client, {downFlag(button)}); }
+void mousePress(HWND hwnd, POINT client, Button button) {
+    sendMouse(hwnd, client, {downFlag(button)});
+}
 
-void mouseRelease(HWND hwnd, POINT client, Button button) { sendMouse(hwnd, client, {upFlag(button)}); }
+void mouseRelease(HWND hwnd, POINT client, Button button) {
+    sendMouse(hwnd, client, {upFlag(button)});
+}
 
-void mouseMove(HWND hwnd, POINT client, bool) { sendMouse(hwnd, client, {}); }
+void mouseMove(HWND hwnd, POINT client, bool) {
+    sendMouse(hwnd, client, {});
+}
 
 void click(HWND hwnd, POINT client, Button button) {
     sendMouse(hwnd, client, {downFlag(button), upFlag(button)});
 }
 
 void doubleClick(HWND hwnd, POINT client) {
-    sendMouse(hwnd, client,
-              {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+    sendMouse(hwnd, client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
 void pressKey(UINT vk, bool shift, bool ctrl) {
@@ -73,15 +107,57 @@ void settle() {
     }
 }
 
-unsigned doubleClickTime() { return GetDoubleClickTime(); }
+unsigned doubleClickTime() {
+    return GetDoubleClickTime();
+}
+
+void pressDialogKey(UINT vk, bool shift) {
+    if (shift) sendKey(VK_SHIFT, false);
+    sendKey(vk, false);
+    sendKey(vk, true);
+    if (shift) sendKey(VK_SHIFT, true);
+    // settle(), with each message offered to the dialog manager first as the
+    // dialog's own loop would.
+    for (int round = 0; round < 3; ++round) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            HWND active = GetActiveWindow();
+            if (active && IsDialogMessageA(active, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+bool shownMessageBox(std::string& caption, std::string& text) {
+    HWND box = messageBox();
+    if (!box) return false;
+    caption = textOf(box);
+    text = textOf(GetDlgItem(box, kMessageBoxText));
+    return true;
+}
+
+bool clickMessageBoxButton(int id) {
+    HWND box = messageBox();
+    HWND button = box ? GetDlgItem(box, id) : nullptr;
+    if (!button) return false;
+    RECT r{};
+    GetClientRect(button, &r);
+    click(button, POINT{r.right / 2, r.bottom / 2});
+    return true;
+}
 }  // namespace testsupport
 
 #else
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
+#include <utility>
 
 namespace testsupport {
 namespace {
@@ -89,13 +165,14 @@ namespace {
 // mouse grab gives them.
 QPointer<QWidget> g_grabber;
 
-Qt::MouseButton qtButton(Button button) { return button == Button::Left ? Qt::LeftButton : Qt::RightButton; }
+Qt::MouseButton qtButton(Button button) {
+    return button == Button::Left ? Qt::LeftButton : Qt::RightButton;
+}
 
 void sendMouse(HWND hwnd, POINT client, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
     ClientToScreen(hwnd, &client);
     const QPoint global(client.x, client.y);
-    QWidget* target = g_grabber && type != QEvent::MouseButtonPress ? g_grabber.data()
-                                                                     : QApplication::widgetAt(global);
+    QWidget* target = g_grabber && type != QEvent::MouseButtonPress ? g_grabber.data() : QApplication::widgetAt(global);
     ASSERT_NE(target, nullptr) << "nothing on screen at " << client.x << "," << client.y;
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) g_grabber = target;
     QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, held, Qt::NoModifier);
@@ -108,9 +185,9 @@ struct KeyName {
     Qt::Key key;
 };
 const KeyName kKeys[] = {
-    {VK_RETURN, Qt::Key_Return}, {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},   {VK_SPACE, Qt::Key_Space},
-    {VK_LEFT, Qt::Key_Left},     {VK_RIGHT, Qt::Key_Right},   {VK_UP, Qt::Key_Up},     {VK_DOWN, Qt::Key_Down},
-    {VK_HOME, Qt::Key_Home},     {VK_END, Qt::Key_End},       {VK_PRIOR, Qt::Key_PageUp}, {VK_NEXT, Qt::Key_PageDown},
+    {VK_RETURN, Qt::Key_Return}, {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},       {VK_SPACE, Qt::Key_Space},
+    {VK_LEFT, Qt::Key_Left},     {VK_RIGHT, Qt::Key_Right},   {VK_UP, Qt::Key_Up},         {VK_DOWN, Qt::Key_Down},
+    {VK_HOME, Qt::Key_Home},     {VK_END, Qt::Key_End},       {VK_PRIOR, Qt::Key_PageUp},  {VK_NEXT, Qt::Key_PageDown},
     {VK_F2, Qt::Key_F2},         {VK_F4, Qt::Key_F4},         {VK_DELETE, Qt::Key_Delete}, {VK_BACK, Qt::Key_Backspace},
 };
 
@@ -121,6 +198,19 @@ Qt::Key qtKey(UINT vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return Qt::Key(vk);
     ADD_FAILURE() << "no Qt key for virtual key " << vk;
     return Qt::Key_unknown;
+}
+
+// winshim shows MessageBoxA as a QMessageBox with these buttons for the answers.
+const std::pair<int, QMessageBox::StandardButton> kAnswers[] = {
+    {IDOK, QMessageBox::Ok},       {IDCANCEL, QMessageBox::Cancel}, {IDYES, QMessageBox::Yes},
+    {IDNO, QMessageBox::No},       {IDRETRY, QMessageBox::Retry},   {IDIGNORE, QMessageBox::Ignore},
+    {IDABORT, QMessageBox::Abort},
+};
+
+QMessageBox* messageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
 }
 }  // namespace
 
@@ -172,97 +262,9 @@ void settle() {
     QCoreApplication::processEvents();
 }
 
-unsigned doubleClickTime() { return unsigned(QApplication::doubleClickInterval()); }
-}  // namespace testsupport
-#endif
-
-#ifdef _WIN32
-#include <cstring>
-
-namespace testsupport {
-namespace {
-// A message box is the dialog whose text is the static control 0xFFFF.
-constexpr int kMessageBoxText = 0xFFFF;
-
-BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM found) {
-    char cls[16] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (!IsWindowVisible(hwnd) || std::strcmp(cls, "#32770") != 0 || !GetDlgItem(hwnd, kMessageBoxText)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
+unsigned doubleClickTime() {
+    return unsigned(QApplication::doubleClickInterval());
 }
-
-HWND messageBox() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-std::string textOf(HWND hwnd) {
-    char buffer[512] = "";
-    GetWindowTextA(hwnd, buffer, sizeof buffer);
-    return buffer;
-}
-}  // namespace
-
-void pressDialogKey(UINT vk, bool shift) {
-    if (shift) sendKey(VK_SHIFT, false);
-    sendKey(vk, false);
-    sendKey(vk, true);
-    if (shift) sendKey(VK_SHIFT, true);
-    // settle(), with each message offered to the dialog manager first as the
-    // dialog's own loop would.
-    for (int round = 0; round < 3; ++round) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            HWND active = GetActiveWindow();
-            if (active && IsDialogMessageA(active, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
-bool shownMessageBox(std::string& caption, std::string& text) {
-    HWND box = messageBox();
-    if (!box) return false;
-    caption = textOf(box);
-    text = textOf(GetDlgItem(box, kMessageBoxText));
-    return true;
-}
-
-bool clickMessageBoxButton(int id) {
-    HWND box = messageBox();
-    HWND button = box ? GetDlgItem(box, id) : nullptr;
-    if (!button) return false;
-    RECT r{};
-    GetClientRect(button, &r);
-    click(button, POINT{r.right / 2, r.bottom / 2});
-    return true;
-}
-}  // namespace testsupport
-
-#else
-#include <QAbstractButton>
-#include <QMessageBox>
-#include <utility>
-
-namespace testsupport {
-namespace {
-// winshim shows MessageBoxA as a QMessageBox with these buttons for the answers.
-const std::pair<int, QMessageBox::StandardButton> kAnswers[] = {
-    {IDOK, QMessageBox::Ok},       {IDCANCEL, QMessageBox::Cancel}, {IDYES, QMessageBox::Yes},
-    {IDNO, QMessageBox::No},       {IDRETRY, QMessageBox::Retry},   {IDIGNORE, QMessageBox::Ignore},
-    {IDABORT, QMessageBox::Abort},
-};
-
-QMessageBox* messageBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
-}  // namespace
 
 void pressDialogKey(UINT vk, bool shift) {
     // What the calls before left pending comes first, as the loop would have run

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace testsupport {
 enum class Button { Left, Right };
 
@@ -26,13 +28,9 @@ void settle();
 
 // The system's double-click time, in milliseconds.
 unsigned doubleClickTime();
-}  // namespace testsupport
 
 // Dialogs and message boxes run their own message loop, which hands each key to
 // the dialog manager (IsDialogMessage) before the control with the focus sees it.
-#include <string>
-
-namespace testsupport {
 // pressKey from inside a dialog's or a message box's loop (a timer there, say):
 // the key is taken as that loop takes it, Tab, Enter and Escape by the dialog
 // manager of the active window.

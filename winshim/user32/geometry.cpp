@@ -82,8 +82,9 @@ extern "C" BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height
         limits.ptMaxTrackSize = POINT{INT_MAX, INT_MAX};
         WIN_Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
         if (!(w = WIN_Get(hwnd))) return FALSE;
-        width = std::clamp<int>(width, limits.ptMinTrackSize.x, std::max(limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x));
-        height = std::clamp<int>(height, limits.ptMinTrackSize.y, std::max(limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y));
+        const POINT least = limits.ptMinTrackSize, most = limits.ptMaxTrackSize;
+        width = std::clamp<int>(width, least.x, std::max(least.x, most.x));
+        height = std::clamp<int>(height, least.y, std::max(least.y, most.y));
     }
     w->rect = RECT{x, y, x + width, y + height};
     WIN_ApplyGeometry(*w);
