@@ -78,16 +78,36 @@ void onCreate(HWND hwnd) {
     SetTimer(hwnd, TIMER_POLL, TIMER_POLL_MS, NULL);
 }
 
+/* Windows parks a minimised window out of sight, so its rectangle would bring
+ * the next start back nowhere. Its placement keeps where it will be restored,
+ * counted from the corner of its monitor's work area; that is turned back into
+ * screen coordinates here. */
+static void restoredRect(HWND hwnd, RECT* rect) {
+    WINDOWPLACEMENT placement;
+    MONITORINFO monitor;
+    placement.length = sizeof placement;
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowPlacement(hwnd, &placement) ||
+        !GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    LONG dx = monitor.rcWork.left - monitor.rcMonitor.left;
+    LONG dy = monitor.rcWork.top - monitor.rcMonitor.top;
+    rect->left = placement.rcNormalPosition.left + dx;
+    rect->top = placement.rcNormalPosition.top + dy;
+    rect->right = placement.rcNormalPosition.right + dx;
+    rect->bottom = placement.rcNormalPosition.bottom + dy;
+}
+
 void onDestroy(HWND hwnd) {
     char reply[CMD_SIZE];
     KillTimer(hwnd, TIMER_POLL);
     sendCdCommand("stop cd", reply);
     sendCdCommand("close cd", reply);
 
-    /* A minimised window reports the rectangle it will be restored to, so that
-     * is what the next start comes back to. */
+    /* A minimised window is stored where it will be restored. */
     RECT rect;
     GetWindowRect(hwnd, &rect);
+    if (IsIconic(hwnd)) restoredRect(hwnd, &rect);
     /* A window left far off to the right, beyond what a screen of the time could
      * show, comes back somewhere visible. */
     if (rect.left > 2000) {

@@ -257,6 +257,20 @@ TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
     EXPECT_EQ(r.right - r.left, 400);
     EXPECT_EQ(r.bottom - r.top, 300);
 #endif
+    // Where it will be restored is its placement, counted from its monitor's
+    // work area.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(hwnd, &placement));
+    EXPECT_EQ(placement.showCmd, UINT(SW_SHOWMINIMIZED));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor));
+    const LONG dx = monitor.rcWork.left - monitor.rcMonitor.left, dy = monitor.rcWork.top - monitor.rcMonitor.top;
+    EXPECT_EQ(placement.rcNormalPosition.left + dx, 123);
+    EXPECT_EQ(placement.rcNormalPosition.top + dy, 45);
+    EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 400);
+    EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 300);
     g_seen.clear();
     ShowWindow(hwnd, SW_RESTORE);
     EXPECT_FALSE(IsIconic(hwnd));
@@ -267,6 +281,8 @@ TEST_F(WindowTest, AMinimisedWindowReportsItsRestoredRectangle) {
     GetWindowRect(hwnd, &r);
     EXPECT_EQ(r.left, 123);
     EXPECT_EQ(r.top, 45);
+    ASSERT_TRUE(GetWindowPlacement(hwnd, &placement));
+    EXPECT_EQ(placement.showCmd, UINT(SW_SHOWNORMAL));
     DestroyWindow(hwnd);
 }
 

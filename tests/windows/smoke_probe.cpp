@@ -2,6 +2,10 @@
 // on a machine without a CD drive: its main window, and a message box owned by it
 // that says the CD device is not available. Prints what it found; exits 0 only when
 // both are there. Speaks only Windows interfaces, so it runs on Windows as well.
+//   smoke_probe                   look
+//   smoke_probe close-minimised   then answer the box, minimise the player, close
+//                                 it, and check that it stored where it will be
+//                                 restored (its first start's 200,160 400x400)
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -46,7 +50,7 @@ BOOL CALLBACK findOwnedBox(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     HWND mainWnd = FindWindowA("Varnel", "Varnel");
     if (!mainWnd || !IsWindowVisible(mainWnd)) {
         puts("no visible main window of class Varnel");
@@ -67,5 +71,21 @@ int main() {
         return 1;
     }
     puts("message box: CD device is not available");
-    return 0;
+    if (argc < 2 || strcmp(argv[1], "close-minimised") != 0) return 0;
+
+    PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(search.box, IDOK));
+    ShowWindow(mainWnd, SW_MINIMIZE);
+    for (int i = 0; i < 50 && !IsIconic(mainWnd); ++i) Sleep(100);
+    PostMessageA(mainWnd, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 100 && IsWindow(mainWnd); ++i) Sleep(100);
+    if (IsWindow(mainWnd)) {
+        puts("the player did not close");
+        return 1;
+    }
+    const char* keys[] = {"Left", "Top", "Width", "Height"};
+    const int expected[] = {200, 160, 400, 400};
+    int stored[4];
+    for (int i = 0; i < 4; ++i) stored[i] = int(GetPrivateProfileIntA("Varnel", keys[i], -1, "Ostrovane.ini"));
+    printf("closed minimised, stored %d,%d %dx%d\n", stored[0], stored[1], stored[2], stored[3]);
+    return memcmp(stored, expected, sizeof stored) == 0 ? 0 : 1;
 }

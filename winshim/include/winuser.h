@@ -277,6 +277,12 @@
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
+/* Monitors */
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+#define MONITORINFOF_PRIMARY 0x00000001
+
 /* Window longs */
 #define GWL_WNDPROC (-4)
 #define GWL_HINSTANCE (-6)
@@ -405,6 +411,22 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
+typedef struct tagWINDOWPLACEMENT {
+    UINT length;
+    UINT flags;
+    UINT showCmd;
+    POINT ptMinPosition;
+    POINT ptMaxPosition;
+    RECT rcNormalPosition;
+} WINDOWPLACEMENT, *PWINDOWPLACEMENT, *LPWINDOWPLACEMENT;
+
+typedef struct tagMONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+
 typedef struct tagMINMAXINFO {
     POINT ptReserved;
     POINT ptMaxSize;
@@ -492,6 +514,9 @@ BOOL WINAPI IsWindowVisible(HWND hwnd);
 BOOL WINAPI IsIconic(HWND hwnd);
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags);
+BOOL WINAPI GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point);
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point);

@@ -341,3 +341,97 @@ extern "C" DWORD WINAPI GetSysColor(int index) {
     }
     return RGB(c.red(), c.green(), c.blue());
 }
+
+// --- placement and monitors --------------------------------------------------
+
+namespace {
+// A monitor is a Qt screen; its handle is its place in Qt's list, counted from 1.
+HMONITOR monitorHandle(int index) {
+    return reinterpret_cast<HMONITOR>(static_cast<quintptr>(index + 1));
+}
+
+QScreen* screenOf(HMONITOR monitor) {
+    const QList<QScreen*> screens = APP_Ensure()->screens();
+    const qsizetype index = qsizetype(reinterpret_cast<quintptr>(monitor)) - 1;
+    return index >= 0 && index < screens.size() ? screens[index] : nullptr;
+}
+
+RECT toRect(const QRect& r) {
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The screen that holds most of `r`, else (by `flags`) the nearest or the primary.
+HMONITOR monitorOf(const RECT& r, DWORD flags) {
+    const QList<QScreen*> screens = APP_Ensure()->screens();
+    const QRect area(QPoint(r.left, r.top),
+                     QSize(std::max<LONG>(1, r.right - r.left), std::max<LONG>(1, r.bottom - r.top)));
+    int best = -1;
+    long long bestShare = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        const QRect common = screens[i]->geometry().intersected(area);
+        const long long share = common.isEmpty() ? 0 : 1LL * common.width() * common.height();
+        if (share > bestShare) {
+            bestShare = share;
+            best = i;
+        }
+    }
+    if (best >= 0) return monitorHandle(best);
+    if (flags == MONITOR_DEFAULTTONULL || screens.isEmpty()) return nullptr;
+    int chosen = int(screens.indexOf(APP_Ensure()->primaryScreen()));
+    if (flags == MONITOR_DEFAULTTONEAREST) {
+        long long nearest = -1;
+        for (int i = 0; i < screens.size(); ++i) {
+            const QRect g = screens[i]->geometry();
+            const long long dx = std::max({0, g.left() - area.right(), area.left() - g.right()});
+            const long long dy = std::max({0, g.top() - area.bottom(), area.top() - g.bottom()});
+            if (nearest < 0 || dx * dx + dy * dy < nearest) {
+                nearest = dx * dx + dy * dy;
+                chosen = i;
+            }
+        }
+    }
+    return monitorHandle(std::max(chosen, 0));
+}
+}  // namespace
+
+extern "C" HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags) {
+    RECT r{};
+    // A minimised window counts where it will be restored, as on Windows.
+    if (!GetWindowRect(hwnd, &r)) return flags == MONITOR_DEFAULTTONULL ? nullptr : monitorOf(RECT{}, flags);
+    return monitorOf(r, flags);
+}
+
+extern "C" BOOL WINAPI GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info) {
+    QScreen* screen = screenOf(monitor);
+    if (!screen || !info || info->cbSize < sizeof(MONITORINFO)) return FALSE;
+    info->rcMonitor = toRect(screen->geometry());
+    info->rcWork = toRect(screen->availableGeometry());
+    info->dwFlags = screen == APP_Ensure()->primaryScreen() ? MONITORINFOF_PRIMARY : 0;
+    return TRUE;
+}
+
+// The restored rectangle of a top-level window is in workspace coordinates: from
+// the corner of its monitor's work area rather than of the screen.
+extern "C" BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
+    Window* w = WIN_Get(hwnd);
+    if (!w || !placement || placement->length != sizeof(WINDOWPLACEMENT)) {
+        SetLastError(w ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    placement->flags = 0;
+    placement->showCmd = w->minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    placement->ptMinPosition = POINT{-1, -1};
+    placement->ptMaxPosition = POINT{-1, -1};
+    RECT r = w->rect;
+    if (!w->isChild()) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (GetMonitorInfoA(monitorOf(r, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            const LONG dx = monitor.rcWork.left - monitor.rcMonitor.left;
+            const LONG dy = monitor.rcWork.top - monitor.rcMonitor.top;
+            r = RECT{r.left - dx, r.top - dy, r.right - dx, r.bottom - dy};
+        }
+    }
+    placement->rcNormalPosition = r;
+    return TRUE;
+}
