@@ -187,6 +187,25 @@ TEST_F(ControlTest, ComboBoxListsLikeAListBoxAndShowsItsSelection) {
     EXPECT_LT(r.bottom - r.top, 80);
 }
 
+TEST_F(ControlTest, ComboBoxAndListBoxTellOfTheirFocus) {
+    HWND combo = Make("ComboBox", CBS_DROPDOWNLIST | WS_TABSTOP, 200, "", {10, 10, 210, 130});
+    HWND list = Make("ListBox", WS_BORDER | LBS_NOINTEGRALHEIGHT, 201, "", {220, 10, 380, 130});
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(list, nullptr);
+    testsupport::pumpFor(50);
+    g_commands.clear();
+    SetFocus(combo);
+    SetFocus(list);
+    SetFocus(combo);
+    testsupport::settle();
+    const std::vector<Command> expected = {
+        // "Sent when the user selects an item, but then selects another control".
+        {200, CBN_SETFOCUS, combo}, {200, CBN_SELENDCANCEL, combo}, {200, CBN_KILLFOCUS, combo},
+        {201, LBN_SETFOCUS, list},  {201, LBN_KILLFOCUS, list},     {200, CBN_SETFOCUS, combo},
+    };
+    EXPECT_EQ(g_commands, expected);
+}
+
 TEST_F(ControlTest, ListBoxNotifiesTheUsersSelectionOnly) {
     HWND list = Make("ListBox", LBS_NOTIFY | WS_BORDER | LBS_NOINTEGRALHEIGHT, 100);
     HWND quiet = Make("ListBox", WS_BORDER | LBS_NOINTEGRALHEIGHT, 101, "", {220, 10, 380, 130});

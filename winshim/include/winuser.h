@@ -172,6 +172,8 @@
 #define CBN_KILLFOCUS 4
 #define CBN_DROPDOWN 7
 #define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10
 
 /* Window messages */
 #define WM_NULL 0x0000

@@ -5,6 +5,7 @@
 // gives includes the dropped-down list: the window takes the field's natural
 // height and the rest becomes the list's.
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListView>
 
@@ -38,6 +39,20 @@ public:
         const bool wasShown = view()->isVisible();
         QComboBox::hidePopup();
         if (wasShown) notify(CBN_CLOSEUP);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QComboBox::focusInEvent(event);
+        notify(CBN_SETFOCUS);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QComboBox::focusOutEvent(event);
+        // The drop-down list taking the keys is no loss of focus. Another
+        // control taking it ends any choice in progress unmade, then the focus.
+        if (event->reason() == Qt::PopupFocusReason) return;
+        notify(CBN_SELENDCANCEL);
+        notify(CBN_KILLFOCUS);
     }
 
 private:
