@@ -4,16 +4,6 @@
 #include "../settings/settings.h"
 #include "varnel.h"
 
-HINSTANCE appInstance;
-HWND IDC_TRACKLIST;
-HWND IDC_STATUS;
-HWND IDC_POSITION;
-HPEN separatorPen;
-
-void joinText(char* out, size_t size, const char* first, const char* second) {
-    snprintf(out, size, "%s%s", first, second);
-}
-
 static void insertColumn(int index, const char* key, int defaultWidth, const char* heading, int format) {
     LVCOLUMNA column;
     memset(&column, 0, sizeof column);

@@ -16,10 +16,13 @@
 #define LINE_SIZE 256
 #define PATH_SIZE 260
 
-/* Identifiers of the run-time children. */
+/* Control identifiers (numbers) of the run-time children. */
 #define ID_STATUS 2
 #define ID_POSITION 11
 
+/* The program-wide values (app/varnel.cpp says who writes each). The three
+ * IDC_ names below hold window handles, not identifiers like those of
+ * resource.h: the run-time children have no identifier of their own there. */
 extern HINSTANCE appInstance;
 extern HWND IDC_TRACKLIST;
 extern HWND IDC_STATUS;
@@ -29,6 +32,9 @@ extern char settingsPath[PATH_SIZE];
 extern int currentTrack;
 extern int trackCount;
 extern int trackStart;
+
+/* The status bar: part 0 tells of the disc, part 1 of the drive's mode. */
+void setStatusText(int part, const char* text);
 
 /* app/mainwnd.cpp */
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

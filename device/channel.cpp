@@ -52,7 +52,3 @@ BOOL exactMatch(const char* text, const char* word) {
 BOOL fourCharMatch(const char* text, const char* word) {
     return strncmp(text, word, 4) == 0;
 }
-
-void setStatusText(int part, const char* text) {
-    SendMessageA(IDC_STATUS, SB_SETTEXTA, (WPARAM)part, (LPARAM)text);
-}

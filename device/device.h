@@ -21,7 +21,6 @@ BOOL exactMatch(const char* text, const char* word);
 /* The first four characters equal the four-letter word. */
 BOOL fourCharMatch(const char* text, const char* word);
 
-void setStatusText(int part, const char* text);
 /* Clears the disc identity and the track rows and shows "No Disc". */
 void showNoDisc(HWND hwnd);
 void openCdDevice(HWND hwnd);

@@ -4,6 +4,10 @@
 
 char settingsPath[PATH_SIZE];
 
+void joinText(char* out, size_t size, const char* first, const char* second) {
+    snprintf(out, size, "%s%s", first, second);
+}
+
 void buildSettingsPath(void) {
     char windowsDir[PATH_SIZE];
     UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);

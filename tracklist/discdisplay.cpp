@@ -2,10 +2,6 @@
 #include "../device/device.h"
 #include "tracklist.h"
 
-int currentTrack;
-int trackCount;
-int trackStart;
-
 void appendTrackRow(const char* title, const char* time) {
     char label[CMD_SIZE];
     int row = (int)SendMessageA(IDC_TRACKLIST, LVM_GETITEMCOUNT, 0, 0);

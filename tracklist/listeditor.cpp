@@ -53,9 +53,11 @@ static void initListEditor(HWND dialog) {
         }
     }
 
+    /* The count bounds this fill only: the main window's own fill sets
+     * trackCount again when the dialog has ended. */
     sendCdCommand("status cd number of tracks", reply);
-    trackCount = readDecimal(reply);
-    for (int track = 1; track <= trackCount; track++) {
+    int count = readDecimal(reply);
+    for (int track = 1; track <= count; track++) {
         if (haveFile) {
             if (readTrackListLine(&file, line)) {
                 trimLine(line);
