@@ -2,6 +2,7 @@
  * and the placement kept in the settings file. */
 #include "../device/device.h"
 #include "../settings/settings.h"
+#include "../tracklist/tracklist.h"
 #include "varnel.h"
 
 static void insertColumn(int index, const char* key, int defaultWidth, const char* heading, int format) {
@@ -40,11 +41,8 @@ void onCreate(HWND hwnd) {
     IDC_POSITION = NULL;
     buildSettingsPath();
 
-    char windowsDir[PATH_SIZE];
     char trackListDir[PATH_SIZE];
-    UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-    if (length == 0 || length >= sizeof windowsDir) windowsDir[0] = '\0';
-    joinText(trackListDir, sizeof trackListDir, windowsDir, "\\CD Track Lists");
+    windowsPath(TRACKLIST_DIR, trackListDir, sizeof trackListDir);
     CreateDirectoryA(trackListDir, NULL);
 
     int left = readSettingInt(KEY_LEFT, DEFAULT_LEFT);

@@ -28,7 +28,6 @@ extern HWND IDC_TRACKLIST;
 extern HWND IDC_STATUS;
 extern HWND IDC_POSITION;
 extern HPEN separatorPen;
-extern char settingsPath[PATH_SIZE];
 extern int currentTrack;
 extern int trackCount;
 extern int trackStart;
@@ -40,8 +39,5 @@ void setStatusText(int part, const char* text);
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 ATOM registerMainClass(HINSTANCE instance);
 HWND createMainWindow(HINSTANCE instance);
-
-/* Joins two texts into a buffer of `size` bytes, cutting what does not fit. */
-void joinText(char* out, size_t size, const char* first, const char* second);
 
 #endif

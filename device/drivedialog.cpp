@@ -27,7 +27,7 @@ static void storeSelection(HWND dialog) {
     if (length == CB_ERR || length >= (LRESULT)sizeof selection) return;
     selection[0] = '\0';
     SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_GETLBTEXT, (WPARAM)index, (LPARAM)selection);
-    WritePrivateProfileStringA(SETTINGS_SECTION, KEY_DRIVE, selection, settingsPath);
+    writeDriveSetting(selection);
 }
 
 INT_PTR CALLBACK DriveDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {

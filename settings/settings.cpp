@@ -2,17 +2,22 @@
 
 #include "../app/varnel.h"
 
-char settingsPath[PATH_SIZE];
+/* Built once, as the main window is created; every read and write names it. */
+static char settingsPath[PATH_SIZE];
 
 void joinText(char* out, size_t size, const char* first, const char* second) {
     snprintf(out, size, "%s%s", first, second);
 }
 
-void buildSettingsPath(void) {
+void windowsPath(const char* relative, char* path, size_t size) {
     char windowsDir[PATH_SIZE];
     UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
     if (length == 0 || length >= sizeof windowsDir) windowsDir[0] = '\0';
-    joinText(settingsPath, sizeof settingsPath, windowsDir, SETTINGS_FILE_NAME);
+    joinText(path, size, windowsDir, relative);
+}
+
+void buildSettingsPath(void) {
+    windowsPath(SETTINGS_FILE_NAME, settingsPath, sizeof settingsPath);
 }
 
 int readSettingInt(const char* key, int defaultValue) {
@@ -28,4 +33,8 @@ void writeSettingInt(const char* key, int value) {
 
 void readDriveSetting(char* buffer, DWORD size) {
     GetPrivateProfileStringA(SETTINGS_SECTION, KEY_DRIVE, "", buffer, size, settingsPath);
+}
+
+void writeDriveSetting(const char* drive) {
+    WritePrivateProfileStringA(SETTINGS_SECTION, KEY_DRIVE, drive, settingsPath);
 }

@@ -26,11 +26,17 @@
 #define DEFAULT_COLUMN2 245
 #define DEFAULT_COLUMN3 80
 
+/* Joins two texts into a buffer of `size` bytes, cutting what does not fit. */
+void joinText(char* out, size_t size, const char* first, const char* second);
+/* A path under the Windows directory: `relative` starts with a backslash. */
+void windowsPath(const char* relative, char* path, size_t size);
+
 /* Builds settingsPath from the Windows directory; first step of window creation. */
 void buildSettingsPath(void);
 int readSettingInt(const char* key, int defaultValue);
 void writeSettingInt(const char* key, int value);
 /* The Drive value, at most size - 1 characters; empty when absent. */
 void readDriveSetting(char* buffer, DWORD size);
+void writeDriveSetting(const char* drive);
 
 #endif

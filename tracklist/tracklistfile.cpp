@@ -1,5 +1,6 @@
 #include "../app/varnel.h"
 #include "../device/device.h"
+#include "../settings/settings.h"
 #include "tracklist.h"
 
 #define CHAR_EOF 0x1A
@@ -9,11 +10,8 @@ void trackListName(const char* identityReply, char* name, size_t size) {
 }
 
 void trackListPath(const char* name, char* path, size_t size) {
-    char windowsDir[PATH_SIZE];
     char dir[PATH_SIZE];
-    UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-    if (length == 0 || length >= sizeof windowsDir) windowsDir[0] = '\0';
-    joinText(dir, sizeof dir, windowsDir, TRACKLIST_DIR "\\");
+    windowsPath(TRACKLIST_DIR "\\", dir, sizeof dir);
     joinText(path, size, dir, name);
 }
 
