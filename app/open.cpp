@@ -1,13 +1,9 @@
-#include "../app/varnel.h"
+/* Opening the device on the configured drive and showing what it holds, when
+ * the window has come up, after a dialog, and when a disc comes or goes. */
+#include "../device/device.h"
 #include "../settings/settings.h"
 #include "../tracklist/tracklist.h"
-#include "device.h"
-
-void showNoDisc(HWND hwnd) {
-    SetDlgItemTextA(hwnd, IDC_DISC_ID, "");
-    SendMessageA(IDC_TRACKLIST, LVM_DELETEALLITEMS, 0, 0);
-    setStatusText(0, "No Disc");
-}
+#include "varnel.h"
 
 void openCdDevice(HWND hwnd) {
     char drive[CMD_SIZE];
@@ -29,4 +25,17 @@ void openCdDevice(HWND hwnd) {
 void onOpenTimer(HWND hwnd) {
     KillTimer(hwnd, TIMER_OPEN);
     openCdDevice(hwnd);
+}
+
+void onDeviceChange(HWND hwnd, WPARAM event) {
+    /* Any device counts, not only a disc: the description is not looked at. */
+    switch (event) {
+    case DBT_DEVICEARRIVAL:
+        fillDiscDisplay(hwnd);
+        break;
+    case DBT_DEVICEREMOVECOMPLETE:
+        showNoDisc(hwnd);
+        setStatusText(1, "");
+        break;
+    }
 }

@@ -35,6 +35,14 @@ extern int trackStart;
 /* The status bar: part 0 tells of the disc, part 1 of the drive's mode. */
 void setStatusText(int part, const char* text);
 
+/* app/open.cpp: the device opened on the configured drive, and the disc it
+ * holds shown, or "No Disc". */
+void openCdDevice(HWND hwnd);
+/* TIMER_OPEN's one expiry. */
+void onOpenTimer(HWND hwnd);
+/* A device arrived (the disc is shown) or was removed (the display cleared). */
+void onDeviceChange(HWND hwnd, WPARAM event);
+
 /* app/mainwnd.cpp */
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 ATOM registerMainClass(HINSTANCE instance);

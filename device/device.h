@@ -1,5 +1,5 @@
 /* The command channel to the CD device and the rules by which its replies are
- * read; opening the device. */
+ * read; the transport, the poll and the seek; the Drive dialog. */
 #ifndef VARNEL_DEVICE_H
 #define VARNEL_DEVICE_H
 
@@ -21,12 +21,6 @@ BOOL exactMatch(const char* text, const char* word);
 /* The first four characters equal the four-letter word. */
 BOOL fourCharMatch(const char* text, const char* word);
 
-/* Clears the disc identity and the track rows and shows "No Disc". */
-void showNoDisc(HWND hwnd);
-void openCdDevice(HWND hwnd);
-/* TIMER_OPEN's one expiry. */
-void onOpenTimer(HWND hwnd);
-
 /* The Drive dialog's procedure: the CD drives to choose from; closing it stores
  * the chosen one as the Drive setting. */
 INT_PTR CALLBACK DriveDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -44,7 +38,6 @@ void pollDevice(HWND hwnd);
 /* Plays from the slider's point in the current track. */
 void seekToSlider(HWND hwnd);
 void onSysCommand(HWND hwnd, WPARAM wParam);
-void onDeviceChange(HWND hwnd, WPARAM event);
 /* Percent played of a track, and the point of a seek: 32-bit signed arithmetic
  * that wraps, quotients truncated toward zero. length must not be 0. */
 int percentPlayed(int position, int start, int length);

@@ -1,7 +1,6 @@
 /* The poll that shows the device's mode, current track and progress; the seek
- * from the slider; polling paused while minimised; disc arrival and removal. */
+ * from the slider; polling paused while minimised. */
 #include "../app/varnel.h"
-#include "../tracklist/tracklist.h"
 #include "device.h"
 
 /* 32-bit signed arithmetic that wraps instead of overflowing. */
@@ -86,19 +85,6 @@ void onSysCommand(HWND hwnd, WPARAM wParam) {
     case SC_RESTORE:
         /* A running timer (restore from maximised) only starts its interval anew. */
         SetTimer(hwnd, TIMER_POLL, TIMER_POLL_MS, NULL);
-        break;
-    }
-}
-
-void onDeviceChange(HWND hwnd, WPARAM event) {
-    /* Any device counts, not only a disc: the description is not looked at. */
-    switch (event) {
-    case DBT_DEVICEARRIVAL:
-        fillDiscDisplay(hwnd);
-        break;
-    case DBT_DEVICEREMOVECOMPLETE:
-        showNoDisc(hwnd);
-        setStatusText(1, "");
         break;
     }
 }

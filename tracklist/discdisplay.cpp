@@ -2,6 +2,12 @@
 #include "../device/device.h"
 #include "tracklist.h"
 
+void showNoDisc(HWND hwnd) {
+    SetDlgItemTextA(hwnd, IDC_DISC_ID, "");
+    SendMessageA(IDC_TRACKLIST, LVM_DELETEALLITEMS, 0, 0);
+    setStatusText(0, "No Disc");
+}
+
 void appendTrackRow(const char* title, const char* time) {
     char label[CMD_SIZE];
     int row = (int)SendMessageA(IDC_TRACKLIST, LVM_GETITEMCOUNT, 0, 0);

@@ -54,6 +54,8 @@ BOOL endTrackList(TrackListWriter* writer);
 INT_PTR CALLBACK ListEditorProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
 void fillDiscDisplay(HWND hwnd);
+/* Clears the disc identity and the track rows and shows "No Disc". */
+void showNoDisc(HWND hwnd);
 void appendTrackRow(const char* title, const char* time);
 LRESULT onListViewNotify(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
