@@ -9,12 +9,13 @@
 #include <cstdlib>
 
 #include "core/log.h"
+#include "core/product.h"
 
 namespace winshim {
 namespace {
 int g_argc = 1;
-char g_arg0[] = "varnel";
-char* g_argv[] = {g_arg0, nullptr};
+std::array<char, sizeof PRODUCT_NAME> g_arg0 = PRODUCT_FOLDER;
+char* g_argv[] = {g_arg0.data(), nullptr};
 
 int g_mouseDepth = 0;
 QPoint g_mousePos;

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "core/log.h"
+#include "core/product.h"
 #include "kernel32/path.h"
 #include "mcicda/disc_cdio.h"
 
@@ -85,12 +86,12 @@ void addEntries(std::map<char, std::string>& table) {
     }
 }
 
-// share/varnel/demo.cue beside the program, in a folder up to three levels
+// share/varnel/demo.cue (the product's folder) beside the program, in a folder up to three levels
 // above it (a build tree), else where an install puts it.
 std::string demoDisc() {
     std::error_code ec;
     const fs::path exeDir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    const fs::path relative = fs::path("share") / "varnel" / "demo.cue";
+    const fs::path relative = fs::path("share") / PRODUCT_FOLDER.data() / "demo.cue";
     fs::path dir = exeDir;
     for (int up = 0; up <= 3; ++up, dir = dir.parent_path()) {
         if (fs::is_regular_file(dir / relative, ec)) return (dir / relative).string();

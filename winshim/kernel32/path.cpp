@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/product.h"
 
 namespace winshim {
 namespace {
@@ -62,7 +63,8 @@ bool PATH_HasSeparator(const char* windowsPath) {
 std::string PATH_WindowsDirectory() {
     std::string dir = configHome();
     while (!dir.empty() && dir.back() == '/') dir.pop_back();
-    dir += "/varnel";
+    dir += '/';
+    dir += PRODUCT_FOLDER.data();
     makeFolders(dir);
     return dir;
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "core/log.h"
+#include "core/product.h"
 #include "mcicda/disc_cdio.h"
 
 namespace fs = std::filesystem;
@@ -92,7 +93,8 @@ ImageSheet::ImageSheet(const std::string& sheet, driver_id_t driver) : path_(she
 
 bool ImageSheet::makeFolder() {
     std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "varnel-sheet-XXXXXX").string();
+    std::string pattern =
+        (fs::temp_directory_path(ec) / (std::string(PRODUCT_FOLDER.data()) + "-sheet-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) {
         WS_LOG("cdio", "no private folder for %s", path_.c_str());
         return false;
