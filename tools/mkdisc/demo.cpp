@@ -279,7 +279,7 @@ const std::vector<Song>& songs() {
 }  // namespace
 
 bool writeDemoDisc(const std::string& dir) {
-    DiscSpec disc{"demo", "", {}};
+    DiscPlan disc{"demo", "", {}};
     std::vector<std::vector<int16_t>> pcm;
     for (const Song& s : songs()) {
         pcm.push_back(render(s));

@@ -32,7 +32,7 @@ void dataSector(int32_t lba, uint8_t* out) {
 }
 }  // namespace
 
-std::vector<int32_t> trackStarts(const DiscSpec& disc) {
+std::vector<int32_t> trackStarts(const DiscPlan& disc) {
     std::vector<int32_t> starts;
     int32_t at = kLeadIn;
     for (const TrackPlan& t : disc.tracks) {
@@ -43,13 +43,13 @@ std::vector<int32_t> trackStarts(const DiscSpec& disc) {
     return starts;
 }
 
-int32_t leadOut(const DiscSpec& disc) {
+int32_t leadOut(const DiscPlan& disc) {
     int32_t at = kLeadIn;
     for (const TrackPlan& t : disc.tracks) at += t.pregap + t.length;
     return at;
 }
 
-std::string cueSheet(const DiscSpec& disc) {
+std::string cueSheet(const DiscPlan& disc) {
     std::string cue;
     if (!disc.catalog.empty()) cue += "CATALOG " + disc.catalog + "\n";
     cue += "FILE \"" + disc.name + ".bin\" BINARY\n";
@@ -78,7 +78,7 @@ bool writeText(const std::string& path, const std::string& text) {
     return true;
 }
 
-bool writeImage(const DiscSpec& disc, const std::string& dir, const AudioFill& fill, int binSectors) {
+bool writeImage(const DiscPlan& disc, const std::string& dir, const AudioFill& fill, int binSectors) {
     const std::string binPath = dir + "/" + disc.name + ".bin";
     std::ofstream bin(binPath, std::ios::binary | std::ios::trunc);
     uint8_t sector[kSectorBytes];

@@ -20,7 +20,7 @@ struct TrackPlan {
     uint32_t seed = 0;  // generator seed of the test pattern
 };
 
-struct DiscSpec {
+struct DiscPlan {
     std::string name;     // file stem: NAME.cue, NAME.bin
     std::string catalog;  // 13 digits, or empty
     std::vector<TrackPlan> tracks;
@@ -30,15 +30,15 @@ struct DiscSpec {
 using AudioFill = std::function<void(int track, const TrackPlan& plan, int32_t lba, uint8_t* sector)>;
 
 // The LBA of each track's INDEX 01, and of the lead-out.
-std::vector<int32_t> trackStarts(const DiscSpec& disc);
-int32_t leadOut(const DiscSpec& disc);
+std::vector<int32_t> trackStarts(const DiscPlan& disc);
+int32_t leadOut(const DiscPlan& disc);
 
 // The CUE sheet text for the disc, naming NAME.bin.
-std::string cueSheet(const DiscSpec& disc);
+std::string cueSheet(const DiscPlan& disc);
 
 // Writes NAME.bin (cut to `binSectors` sectors when that is not negative) and
 // NAME.cue into `dir`. False, with a message on stderr, on a write error.
-bool writeImage(const DiscSpec& disc, const std::string& dir, const AudioFill& fill, int binSectors = -1);
+bool writeImage(const DiscPlan& disc, const std::string& dir, const AudioFill& fill, int binSectors = -1);
 bool writeText(const std::string& path, const std::string& text);
 
 // The test pattern: sample frame k of the sector at `lba` for seed s.

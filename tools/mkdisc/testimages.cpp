@@ -25,7 +25,7 @@ const char kLayoutHeader[] =
     "#   right = low 16 bits of (n * 17 + s * 257 + 12345)\n"
     "# each a signed 16-bit little-endian sample, left first.\n";
 
-std::string layoutText(const DiscSpec& disc, const std::string& broken, int binSectors,
+std::string layoutText(const DiscPlan& disc, const std::string& broken, int binSectors,
                        const std::string& sheet = ".cue") {
     std::string text = kLayoutHeader;
     text += "image " + disc.name + sheet + "\n";
@@ -65,8 +65,8 @@ TrackPlan data(int length) {
     return TrackPlan{false, 0, length, 0};
 }
 
-DiscSpec testDisc(const std::string& name) {
-    DiscSpec disc{name, "", {}};
+DiscPlan testDisc(const std::string& name) {
+    DiscPlan disc{name, "", {}};
     if (name == "one") {
         disc.tracks = {audio(150, 1)};
     } else if (name == "two" || name == "cdrdao") {
@@ -101,7 +101,7 @@ const std::vector<std::string>& testImageNames() {
 }
 
 bool writeTestImage(const std::string& name, const std::string& dir) {
-    const DiscSpec disc = testDisc(name);
+    const DiscPlan disc = testDisc(name);
     if (disc.tracks.empty()) {
         std::fprintf(stderr, "mkdisc: no test image named %s\n", name.c_str());
         return false;
