@@ -1,7 +1,7 @@
 // The list view's window procedure: LVM_* messages over ListViewWidget.
 #include "comctl32/listview.h"
 
-#include "core/log.h"
+#include "comctl32/classes.h"
 
 namespace winshim {
 namespace {
@@ -90,24 +90,19 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return item && lv->setItemText(int(wParam), item->iSubItem, item->pszText);
     }
     default:
-        if (msg >= WM_USER) LOG_Once("listview:" + std::to_string(msg), "list view: unhandled message 0x%04x", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        // The private range of a control's class, short of the program's own WM_APP.
+        return CTL_DefaultProc(WC_LISTVIEWA, WM_USER, WM_APP - 1, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void LISTVIEW_Register() {
-    WindowClass cls;
-    cls.name = WC_LISTVIEWA;
-    cls.style = CS_DBLCLKS;
-    cls.proc = ListViewProc;
-    cls.makeWidget = [](Window& window, QWidget* parent) -> QWidget* {
+    CTL_RegisterClass(WC_LISTVIEWA, CS_DBLCLKS, ListViewProc, [](Window& window, QWidget* parent) -> QWidget* {
         auto* widget = new ListViewWidget(window.handle, window.style, window.exStyle, parent);
         auto state = std::make_unique<ListViewState>();
         state->widget = widget;
         window.control = std::move(state);
         return widget;
-    };
-    CLASS_AddSystem(std::move(cls));
+    });
 }
 }  // namespace winshim

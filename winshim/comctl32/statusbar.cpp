@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/log.h"
+#include "comctl32/classes.h"
 
 namespace winshim {
 namespace {
@@ -118,24 +118,20 @@ LRESULT CALLBACK StatusProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case SB_ISSIMPLE:
         return sb->simple();
     default:
-        if (msg >= WM_USER) LOG_Once("status:" + std::to_string(msg), "status bar: unhandled message 0x%04x", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        // The private range of a control's class, short of the program's own WM_APP.
+        return CTL_DefaultProc(STATUSCLASSNAMEA, WM_USER, WM_APP - 1, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void STATUS_Register() {
-    WindowClass cls;
-    cls.name = STATUSCLASSNAMEA;
-    cls.style = CS_DBLCLKS | CS_VREDRAW | CS_HREDRAW;
-    cls.proc = StatusProc;
-    cls.makeWidget = [](Window& window, QWidget* parent) -> QWidget* {
-        auto* widget = new StatusBarWidget(window.style, parent);
-        auto state = std::make_unique<StatusState>();
-        state->widget = widget;
-        window.control = std::move(state);
-        return widget;
-    };
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass(STATUSCLASSNAMEA, CS_DBLCLKS | CS_VREDRAW | CS_HREDRAW, StatusProc,
+                      [](Window& window, QWidget* parent) -> QWidget* {
+                          auto* widget = new StatusBarWidget(window.style, parent);
+                          auto state = std::make_unique<StatusState>();
+                          state->widget = widget;
+                          window.control = std::move(state);
+                          return widget;
+                      });
 }
 }  // namespace winshim

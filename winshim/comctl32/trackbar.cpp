@@ -2,7 +2,7 @@
 // program may send it, over TrackbarWidget.
 #include "comctl32/trackbar.h"
 
-#include "core/log.h"
+#include "comctl32/classes.h"
 
 namespace winshim {
 namespace {
@@ -107,24 +107,19 @@ LRESULT CALLBACK TrackbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         copyRect(tb->channelRect(), lParam);
         return 0;
     default:
-        if (msg >= WM_USER) LOG_Once("trackbar:" + std::to_string(msg), "trackbar: unhandled message 0x%04x", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        // The private range of a control's class, short of the program's own WM_APP.
+        return CTL_DefaultProc(TRACKBAR_CLASSA, WM_USER, WM_APP - 1, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void TRACKBAR_Register() {
-    WindowClass cls;
-    cls.name = TRACKBAR_CLASSA;
-    cls.style = CS_DBLCLKS;
-    cls.proc = TrackbarProc;
-    cls.makeWidget = [](Window& window, QWidget* parent) -> QWidget* {
+    CTL_RegisterClass(TRACKBAR_CLASSA, CS_DBLCLKS, TrackbarProc, [](Window& window, QWidget* parent) -> QWidget* {
         auto* widget = new TrackbarWidget(window.handle, window.style, parent);
         auto state = std::make_unique<TrackbarState>();
         state->widget = widget;
         window.control = std::move(state);
         return widget;
-    };
-    CLASS_AddSystem(std::move(cls));
+    });
 }
 }  // namespace winshim

@@ -69,17 +69,12 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case BM_SETCHECK:
         return 0;  // push buttons have no check state
     default:
-        if (msg >= BM_GETCHECK && msg <= 0x00FF) CTL_Unhandled("Button", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return CTL_DefaultProc("Button", BM_GETCHECK, 0x00FF, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void BUTTON_Register() {
-    WindowClass cls;
-    cls.name = "Button";
-    cls.proc = ButtonProc;
-    cls.makeWidget = makeButton;
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass("Button", 0, ButtonProc, makeButton);
 }
 }  // namespace winshim

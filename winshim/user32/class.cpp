@@ -1,8 +1,10 @@
 // Window classes: the program's own (RegisterClassA) and the built-in ones.
 #include <strings.h>
 
+#include <cstdio>
 #include <deque>
 
+#include "core/log.h"
 #include "user32/window.h"
 
 namespace winshim {
@@ -40,9 +42,25 @@ void CLASS_EnsureSystem() {
     LISTBOX_Register();
     COMBO_Register();
     DIALOG_Register();
-    LISTVIEW_Register();
-    STATUS_Register();
-    TRACKBAR_Register();
+}
+
+void CTL_RegisterClass(const char* name, UINT style, WNDPROC proc,
+                       std::function<QWidget*(Window& window, QWidget* parent)> makeWidget) {
+    WindowClass cls;
+    cls.name = name;
+    cls.style = style;
+    cls.proc = proc;
+    cls.makeWidget = std::move(makeWidget);
+    CLASS_AddSystem(std::move(cls));
+}
+
+LRESULT CTL_DefaultProc(const char* control, UINT first, UINT last, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg >= first && msg <= last) {
+        char key[48];
+        std::snprintf(key, sizeof key, "%s:%04x", control, msg);
+        LOG_Once(key, "%s: message %04x is not handled", control, msg);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 WindowClass* CLASS_Find(const char* name) {

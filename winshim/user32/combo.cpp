@@ -185,17 +185,12 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return combo->view()->isVisible();
     default:
         // CB_GETEDITSEL ... CB_MSGMAX
-        if (msg >= 0x0140 && msg <= 0x0165) CTL_Unhandled("ComboBox", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return CTL_DefaultProc("ComboBox", 0x0140, 0x0165, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void COMBO_Register() {
-    WindowClass cls;
-    cls.name = "ComboBox";
-    cls.proc = ComboProc;
-    cls.makeWidget = makeCombo;
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass("ComboBox", 0, ComboProc, makeCombo);
 }
 }  // namespace winshim

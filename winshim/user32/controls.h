@@ -50,13 +50,6 @@ inline LRESULT CTL_CopyItem(const std::string& text, LPARAM buffer) {
     return LRESULT(text.size());
 }
 
-// The loud default: a message of the control's own range that it does not handle.
-inline void CTL_Unhandled(const char* control, UINT msg) {
-    char key[48];
-    std::snprintf(key, sizeof key, "%s:%04x", control, msg);
-    LOG_Once(key, "%s: message %04x is not handled", control, msg);
-}
-
 // The strings of a single-selection list box (and a combo box's list), with the
 // rules Windows keeps: a sorted list sorts only what is added, never what is
 // inserted at a position; the selection follows its item when others come and go,

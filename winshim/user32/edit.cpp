@@ -124,17 +124,12 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     default:
         // EM_GETSEL ... EM_GETIMESTATUS
-        if (msg >= 0x00B0 && msg <= 0x00D9) CTL_Unhandled("Edit", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return CTL_DefaultProc("Edit", 0x00B0, 0x00D9, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void EDIT_Register() {
-    WindowClass cls;
-    cls.name = "Edit";
-    cls.proc = EditProc;
-    cls.makeWidget = makeEdit;
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass("Edit", 0, EditProc, makeEdit);
 }
 }  // namespace winshim

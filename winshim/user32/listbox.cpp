@@ -243,17 +243,12 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     default:
         // LB_ADDSTRING ... LB_MSGMAX
-        if (msg >= LB_ADDSTRING && msg <= 0x01B3) CTL_Unhandled("ListBox", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return CTL_DefaultProc("ListBox", LB_ADDSTRING, 0x01B3, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void LISTBOX_Register() {
-    WindowClass cls;
-    cls.name = "ListBox";
-    cls.proc = ListBoxProc;
-    cls.makeWidget = makeListBox;
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass("ListBox", 0, ListBoxProc, makeListBox);
 }
 }  // namespace winshim

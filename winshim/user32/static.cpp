@@ -89,17 +89,12 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return DLGC_STATIC;
     default:
         // STM_SETICON ... STM_MSGMAX
-        if (msg >= 0x0170 && msg <= 0x0174) CTL_Unhandled("Static", msg);
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return CTL_DefaultProc("Static", 0x0170, 0x0174, hwnd, msg, wParam, lParam);
     }
 }
 }  // namespace
 
 void STATIC_Register() {
-    WindowClass cls;
-    cls.name = "Static";
-    cls.proc = StaticProc;
-    cls.makeWidget = makeStatic;
-    CLASS_AddSystem(std::move(cls));
+    CTL_RegisterClass("Static", 0, StaticProc, makeStatic);
 }
 }  // namespace winshim

@@ -41,21 +41,27 @@ struct WindowClass {
     std::function<QWidget*(Window& window, QWidget* parent)> makeWidget;
 };
 
-// Registers a built-in class; called once per class by CLASS_EnsureSystem.
+// Registers a built-in class, once: user32's at the first class lookup
+// (CLASS_EnsureSystem), comctl32's in InitCommonControls/Ex.
 void CLASS_AddSystem(WindowClass cls);
 WindowClass* CLASS_Find(const char* name);  // program classes first, then built-in ones
 void CLASS_EnsureSystem();
 
-// Registration functions of the built-in classes.
+// The scaffolding of every built-in control, user32's and comctl32's alike: its
+// class, and the loud default of its window procedure, which logs once each
+// message of the control's own range, first to last, that it does not handle,
+// and hands every message it leaves to DefWindowProcA.
+void CTL_RegisterClass(const char* name, UINT style, WNDPROC proc,
+                       std::function<QWidget*(Window& window, QWidget* parent)> makeWidget);
+LRESULT CTL_DefaultProc(const char* control, UINT first, UINT last, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Registration functions of user32's built-in classes.
 void BUTTON_Register();
 void STATIC_Register();
 void EDIT_Register();
 void LISTBOX_Register();
 void COMBO_Register();
 void DIALOG_Register();  // "#32770"
-void LISTVIEW_Register();
-void STATUS_Register();
-void TRACKBAR_Register();
 
 struct Window {
     HWND handle = nullptr;
