@@ -4,8 +4,9 @@
 
 /* The entry point's instance, set as the main window is created (app/mainwnd.cpp). */
 HINSTANCE appInstance;
-/* The main window's run-time children and its separator pen, made and cleared
- * by the main window's creation (app/create.cpp) and never written elsewhere. */
+/* The main window's run-time children and its separator pen: written only by
+ * the main window's creation (app/create.cpp), which clears the three handles
+ * before it makes the children. */
 HWND IDC_TRACKLIST;
 HWND IDC_STATUS;
 HWND IDC_POSITION;
