@@ -14,4 +14,6 @@ add_subdirectory(${VARNEL_PROGRAM_ROOT}/tracklist ${CMAKE_BINARY_DIR}/program/tr
 foreach(lib ${VARNEL_PROGRAM_ORDER})
   add_executable(${lib}_alone ${VARNEL_PROGRAM_ROOT}/cmake/alone.cpp)
   target_link_libraries(${lib}_alone PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${lib}>")
+  # The program has no Qt classes for moc to look at.
+  set_target_properties(${lib} ${lib}_alone PROPERTIES AUTOMOC OFF)
 endforeach()
