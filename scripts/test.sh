@@ -3,10 +3,12 @@
 # release build and once in a debug build with AddressSanitizer and
 # UndefinedBehaviorSanitizer that stops at the first error; then cross-builds
 # Varnel.exe for Windows (scripts/windows-build.sh), starts it under Wine and runs the
-# conformance tests that use only Windows interfaces under Wine.
+# conformance tests that use only Windows interfaces under Wine; last it fuzzes
+# every reader of outside input for a while (scripts/fuzz.sh).
 #   scripts/test.sh            both builds
 #   scripts/test.sh release    only the release build
 #   scripts/test.sh sanitize   only the sanitizer build
+#   scripts/test.sh fuzz       only the fuzz targets (scripts/fuzz.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,11 +29,12 @@ variant=${1:-all}
 case $variant in
   release) run release -DCMAKE_BUILD_TYPE=Release ;;
   sanitize) run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON ;;
+  fuzz) scripts/fuzz.sh; exit ;;
   all)
     run release -DCMAKE_BUILD_TYPE=Release
     run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
     ;;
-  *) echo "usage: scripts/test.sh [release|sanitize]" >&2; exit 2 ;;
+  *) echo "usage: scripts/test.sh [release|sanitize|fuzz]" >&2; exit 2 ;;
 esac
 
 # The same program for Windows: a program change that no longer builds there fails the run,
@@ -40,3 +43,7 @@ esac
 scripts/windows-build.sh
 tests/windows/smoke.sh
 tests/windows/conformance.sh
+
+# Every reader of outside input under libFuzzer: the seeds replayed, then each
+# target fuzzed for half a minute.
+if [ "$variant" = all ]; then scripts/fuzz.sh; fi

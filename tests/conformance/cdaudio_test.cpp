@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -152,6 +153,8 @@ TEST_F(CdAudio, BadRequestsGiveClearErrors) {
         std::string expected;
     };
     const Case cases[] = {
+        // Packed MSF leaves its high byte unused, so a fourth field is no MSF time.
+        {"seek cd to 0:2:0:1", outOfRange},
         {"status cd length track 0", outOfRange},
         {"status cd length track 4", outOfRange},
         {"status cd position track 99", outOfRange},
@@ -199,6 +202,48 @@ TEST_F(CdAudio, BrokenImagesAndDiscsWithoutAudio) {
     }
     load("noaudio");
     EXPECT_EQ(send("play cd"), "error " + std::to_string(MCIERR_HARDWARE));
+    send("close cd");
+    // A damaged NRG (its footer's chunk lengths run wild), named as one and as a
+    // file of no kind we read: the drive opens and holds no readable disc.
+    const std::string damaged = std::string(18, '\0') + std::string(94, '\xff') + std::string(46, '\0') + "NER5" +
+                                std::string(8, '\0');
+    for (const char* name : {"damaged.nrg", "damaged.img"}) {
+        SCOPED_TRACE(name);
+        testsupport::writeFile(home_.path() + "/" + name, damaged);
+        testsupport::writeFile(home_.windowsDir() + "/drives/e:", home_.path() + "/" + name + "\n");
+        ASSERT_EQ(send("open cdaudio!e: alias cd"), "1");
+        EXPECT_EQ(send("status cd media present"), "false");
+        EXPECT_EQ(send("status cd mode"), "not ready");
+        send("close cd");
+    }
+}
+
+// "wait" returns once the play is over: at its end, or when a command from
+// another thread stops it or starts another play.
+TEST_F(CdAudio, PlayWithWaitReturnsWhenThePlayIsOver) {
+    load("ninetynine");
+    send("set cd time format tmsf");
+    EXPECT_EQ(send("play cd from 5 to 6 wait"), "");
+    EXPECT_EQ(send("status cd mode"), "stopped");
+    EXPECT_EQ(send("status cd position"), "06:00:00:00") << "it returned at the end";
+    struct Case {
+        const char* interruption;
+        const char* mode;  // null: the new play may be over by now or not
+    };
+    for (const Case& c :
+         {Case{"stop cd", "stopped"}, Case{"pause cd", "paused"}, Case{"play cd from 2 to 3", nullptr}}) {
+        SCOPED_TRACE(c.interruption);
+        std::thread other([&] {
+            // Once the waiting play is under way; the whole disc lasts far longer than this.
+            while (send("status cd mode") != "playing") std::this_thread::yield();
+            send(c.interruption);
+        });
+        EXPECT_EQ(send("play cd from 1 wait"), "");
+        other.join();
+        if (c.mode) EXPECT_EQ(send("status cd mode"), c.mode);
+        EXPECT_LT(std::stoi(send("status cd current track")), 4) << "the wait lasted past the interruption";
+        send("stop cd");
+    }
 }
 
 TEST_F(CdAudio, PlayPauseSeekAndStopChangeModeAndPosition) {

@@ -83,7 +83,8 @@ std::unique_ptr<winshim::Disc> openImage(const std::string& name) {
 }
 
 TEST(Disc, TableOfContentsMatchesTheLayout) {
-    for (const char* name : {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio", "cdrdao"}) {
+    for (const char* name :
+         {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio", "cdrdao", "nero"}) {
         SCOPED_TRACE(name);
         const Layout layout = readLayout(name);
         auto disc = openImage(name);
@@ -151,7 +152,8 @@ TEST(Disc, AudioSectorsHoldTheGeneratedSamples) {
     const Case cases[] = {{"one", 1, false},        {"two", 2, false},         {"three", 3, false},
                           {"ninetynine", 1, false}, {"ninetynine", 57, false}, {"ninetynine", 99, false},
                           {"datafirst", 2, false},  {"pregaps", 2, true},      {"pregaps", 3, false},
-                          {"cdrdao", 1, false},     {"cdrdao", 2, false}};
+                          {"cdrdao", 1, false},     {"cdrdao", 2, false},      {"nero", 1, false},
+                          {"nero", 2, false}};
     const int kCount = 3;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " track " + std::to_string(c.track));
@@ -285,6 +287,70 @@ TEST(Disc, DeviceThatIsNotADrive) {
     EXPECT_FALSE(disc->openDoor());
     EXPECT_FALSE(disc->closeDoor());
     EXPECT_EQ(disc->media(), MediaState::NotReady);
+}
+
+std::string be32(uint32_t v) {
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+// An NRG file of two audio sectors whose footer holds `chunks`, found at
+// `footerAt` (where the chunks really are unless told otherwise).
+std::string nrgImage(const std::string& chunks, uint64_t footerAt = 2 * winshim::kSectorBytes) {
+    return std::string(2 * winshim::kSectorBytes, '\0') + chunks + "NER5" + be32(uint32_t(footerAt >> 32)) +
+           be32(uint32_t(footerAt));
+}
+
+// One ETNF entry per track: audio (mode 7) `sectors` long from file sector `first`.
+std::string etnf(int tracks, uint32_t first = 0, uint32_t sectors = 2) {
+    std::string chunk = "ETNF" + be32(uint32_t(20 * tracks));
+    for (int t = 0; t < tracks; ++t)
+        chunk += be32(first * winshim::kSectorBytes) + be32(sectors * winshim::kSectorBytes) + be32(7) + be32(first) +
+                 be32(0);
+    return chunk;
+}
+
+const std::string kEnd = "END!" + be32(0);
+
+// No file can take the player down: what the NRG reader would follow out of its
+// buffer, and files of a kind we do not read, are unreadable discs.
+TEST(Disc, DamagedAndUnknownImagesAreNotReady) {
+    // The reproducer: a footer at offset 0 whose chunk lengths run wild.
+    const std::string reproducer = std::string(18, '\0') + std::string(94, '\xff') + std::string(46, '\0') + "NER5" +
+                                   std::string(8, '\0');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        MediaState media;
+    };
+    const Case cases[] = {
+        {"sound.nrg", nrgImage(etnf(1) + kEnd), MediaState::Present},
+        {"reproducer.nrg", reproducer, MediaState::NotReady},
+        {"reproducer.img", reproducer, MediaState::NotReady},
+        {"sound-but-unknown-kind.img", nrgImage(etnf(1) + kEnd), MediaState::NotReady},
+        {"footer-past-end.nrg", nrgImage(etnf(1) + kEnd, 1u << 20), MediaState::NotReady},
+        {"footer-huge-offset.nrg", nrgImage(etnf(1) + kEnd, ~uint64_t(0)), MediaState::NotReady},
+        {"chunk-longer-than-footer.nrg", nrgImage("ETNF" + be32(0xfffffff0) + kEnd), MediaState::NotReady},
+        {"hundred-tracks.nrg", nrgImage(etnf(100) + kEnd), MediaState::NotReady},
+        {"no-tracks.nrg", nrgImage(etnf(0) + kEnd), MediaState::NotReady},
+        {"two-track-lists.nrg", nrgImage(etnf(1) + etnf(1) + kEnd), MediaState::NotReady},
+        {"no-end.nrg", nrgImage(etnf(1)), MediaState::NotReady},
+        {"unknown-chunk.nrg", nrgImage("ABCD" + be32(0) + etnf(1) + kEnd), MediaState::NotReady},
+        {"short-dao.nrg", nrgImage(etnf(1) + "DAOX" + be32(22) + std::string(22, '\0') + kEnd), MediaState::NotReady},
+        {"cues-without-entries.nrg", nrgImage("CUES" + be32(0) + kEnd), MediaState::NotReady},
+        {"short.nrg", "NER5", MediaState::NotReady},
+        {"empty.cue", "", MediaState::NotReady},
+        {"binary.cue", reproducer, MediaState::NotReady},
+    };
+    testsupport::ScratchHome home;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = home.path() + "/" + c.name;
+        testsupport::writeFile(path, c.bytes);
+        auto disc = DISC_Open(path);
+        ASSERT_TRUE(disc);
+        EXPECT_EQ(disc->media(), c.media);
+        EXPECT_EQ(bool(disc->toc()), c.media == MediaState::Present);
+    }
 }
 
 // A copy of an image in a scratch folder, for tests that change its files; the

@@ -375,6 +375,20 @@ public:
         }
     }
 
+    // Reads everything until the server closes the connection (true) or stays
+    // silent for five seconds (false); `bytes` counts what came.
+    bool drain(size_t* bytes) {
+        *bytes = 0;
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0) return false;
+            char chunk[65536];
+            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n <= 0) return true;
+            *bytes += size_t(n);
+        }
+    }
+
 private:
     std::string path_;
     int fd_ = -1;
@@ -420,6 +434,66 @@ TEST_F(FindWindowTest, ServerAnswersOnlyItsRequestsAndDropsGarbage) {
     ASSERT_NE(h, nullptr);
     EXPECT_TRUE(ShowWindow(h, SW_RESTORE));
     EXPECT_TRUE(peer.waitFor("restored"));
+}
+
+TEST_F(FindWindowTest, IdleAndGreedyPeersHoldNobodyUp) {
+    Peer peer;
+    ASSERT_TRUE(peer.waitFor("ready"));
+    // More connections that say nothing than the server keeps open at once.
+    std::vector<std::unique_ptr<RawClient>> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(std::make_unique<RawClient>(runtime_));
+        ASSERT_TRUE(idle.back()->connected());
+    }
+    EXPECT_NE(FindWindowA(kClass, nullptr), nullptr) << "idle connections kept the lookup out";
+    // A client that asks and asks and never reads its replies is dropped,
+    // rather than having them queued for it without end.
+    RawClient greedy(runtime_);
+    ASSERT_TRUE(greedy.connected());
+    const std::string request = "FIND varnelprobe\n";
+    std::string burst;
+    while (burst.size() < (1u << 20)) burst += request;
+    greedy.send(burst);
+    size_t replies = 0;
+    EXPECT_TRUE(greedy.drain(&replies)) << "the server kept answering";
+    EXPECT_LT(replies, burst.size() / request.size() * std::string("WINDOW 1\n").size());
+    EXPECT_NE(FindWindowA(kClass, nullptr), nullptr);
+}
+
+// FindWindowA sees the windows of the caller's desktop: the display the peer's
+// window is on ($DISPLAY, else $WAYLAND_DISPLAY), in any screen of it.
+TEST_F(FindWindowTest, OnlyWindowsOfTheSameDisplayAreFound) {
+    EnvVar display("DISPLAY"), wayland("WAYLAND_DISPLAY");
+    display.set(":7");
+    wayland.set("wayland-7");
+    Peer peer;
+    ASSERT_TRUE(peer.waitFor("ready"));
+    struct Case {
+        const char* display;  // null: unset
+        const char* wayland;
+        bool found;
+    };
+    const Case cases[] = {
+        {":7", nullptr, true},         {":7.1", "wayland-3", true}, {":8", "wayland-7", false},
+        {nullptr, "wayland-7", false}, {nullptr, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.display ? c.display : "-") + " " + (c.wayland ? c.wayland : "-"));
+        c.display ? display.set(c.display) : display.unset();
+        c.wayland ? wayland.set(c.wayland) : wayland.unset();
+        EXPECT_EQ(FindWindowA(kClass, nullptr) != nullptr, c.found);
+        EXPECT_EQ(FindWindowA(nullptr, kTitle) != nullptr, c.found);
+    }
+    // The same class started on another display is the first instance there:
+    // it serves that display when the first one is gone.
+    display.set(":8");
+    wayland.unset();
+    Peer other;
+    ASSERT_TRUE(other.waitFor("ready"));
+    peer.kill();
+    EXPECT_NE(FindWindowA(kClass, nullptr), nullptr);
+    display.set(":7");
+    EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr);
 }
 #endif
 }  // namespace

@@ -309,6 +309,29 @@ TEST_F(Profile, AppendAfterALastLineWithoutLineEnd) {
     }
 }
 
+// A line ending in a lone CR in front of a blank line ending in LF would read back
+// as one CRLF line: the blank line would be lost.
+TEST_F(Profile, LoneCarriageReturnsKeepBlankLinesApart) {
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"Key", "v1-x", "[S]\rx=1\n\n[B]\ny=2\n", "[S]\rx=1\nKey=v1-x\r\n\n[B]\ny=2\n"},
+        {"k", nullptr, "[S]\rx=1\rk=v\n\n[B]\n", "[S]\rx=1\r\n\n[B]\n"},
+    };
+    const bool wineRewrites = testsupport::wineDeparts("a write rewrites the whole file with CR LF line ends");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        testsupport::writeFile(host("cr.ini"), c.before);
+        EXPECT_TRUE(WritePrivateProfileStringA("S", c.key, c.value, win("cr.ini").c_str()));
+        if (wineRewrites) continue;
+        EXPECT_EQ(testsupport::readFile(host("cr.ini")), c.after);
+    }
+}
+
 TEST_F(Profile, ByteOrderMarkIsNotPartOfTheFirstSection) {
     testsupport::writeFile(host("bom.ini"), "\xEF\xBB\xBF[Varnel]\r\nLeft=3\r\n");
     EXPECT_EQ(int(GetPrivateProfileIntA("Varnel", "Left", 0, win("bom.ini").c_str())), 3);

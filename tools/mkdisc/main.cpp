@@ -1,4 +1,4 @@
-// mkdisc: writes BIN/CUE disc images.
+// mkdisc: writes disc images (BIN/CUE; the test images also as cdrdao and NRG).
 //   mkdisc demo OUTDIR          the bundled demo disc (synthesized music)
 //   mkdisc test NAME|all OUTDIR a test image with its NAME.layout
 #include <cstdio>

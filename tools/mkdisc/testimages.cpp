@@ -15,7 +15,7 @@ const char kLayoutHeader[] =
     "#   track T start LBA audio 0|1 pregap LBA|-1 seed S\n"
     "#     start: INDEX 01; pregap: INDEX 00 when the track has one (its\n"
     "#     sectors are in the .bin, in front of the track, with its seed)\n"
-    "#   image FILE        the sheet to open: NAME.cue, or NAME.toc for a cdrdao one\n"
+    "#   image FILE        the image to open: NAME.cue, NAME.toc for a cdrdao one, NAME.nrg\n"
     "#   leadout LBA       one past the last sector of the .bin as the sheet has it\n"
     "#   catalog DIGITS    when the cue has a CATALOG\n"
     "#   broken KIND       missing-bin, short-bin (binsectors N) or malformed\n"
@@ -26,7 +26,7 @@ const char kLayoutHeader[] =
     "# each a signed 16-bit little-endian sample, left first.\n";
 
 std::string layoutText(const DiscPlan& disc, const std::string& broken, int binSectors,
-                       const std::string& sheet = ".cue") {
+                       const std::string& sheet = ".cue", bool pregapsInFile = true) {
     std::string text = kLayoutHeader;
     text += "image " + disc.name + sheet + "\n";
     char line[160];
@@ -37,7 +37,7 @@ std::string layoutText(const DiscPlan& disc, const std::string& broken, int binS
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
         const TrackPlan& t = disc.tracks[i];
         std::snprintf(line, sizeof line, "track %zu start %d audio %d pregap %d seed %u\n", i + 1, starts[i],
-                      t.audio ? 1 : 0, t.pregap > 0 ? starts[i] - t.pregap : -1, t.seed);
+                      t.audio ? 1 : 0, t.pregap > 0 && pregapsInFile ? starts[i] - t.pregap : -1, t.seed);
         text += line;
     }
     std::snprintf(line, sizeof line, "leadout %d\n", leadOut(disc));
@@ -56,6 +56,11 @@ std::string msf(int32_t sectors) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", sectors / (75 * 60), sectors / 75 % 60, sectors % 75);
     return buf;
+}
+
+constexpr uint32_t chunkTag(const char (&tag)[5]) {
+    return uint32_t(uint8_t(tag[0])) << 24 | uint32_t(uint8_t(tag[1])) << 16 | uint32_t(uint8_t(tag[2])) << 8 |
+           uint32_t(uint8_t(tag[3]));
 }
 
 TrackPlan audio(int length, uint32_t seed, int pregap = 0) {
@@ -83,6 +88,9 @@ DiscPlan testDisc(const std::string& name) {
         disc.tracks = {audio(60, 61), audio(70, 62, 30), audio(50, 63, 45)};
     } else if (name == "noaudio") {
         disc.tracks = {data(150)};
+    } else if (name == "nero") {
+        // A track-at-once NRG: readers put two seconds between its tracks that the file does not hold.
+        disc.tracks = {audio(100, 81), audio(137, 82, 150)};
     } else if (name == "missingbin" || name == "malformed") {
         disc.tracks = {audio(75, 71), audio(75, 72)};
     }
@@ -92,11 +100,45 @@ DiscPlan testDisc(const std::string& name) {
 void fillPattern(int /*track*/, const TrackPlan& plan, int32_t lba, uint8_t* sector) {
     patternSector(plan.seed, lba, sector);
 }
+
+void putBe32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += char(v >> shift);
+}
+
+// NAME.nrg in the newer (64-bit offset) form: the audio of every track, then a
+// footer of one ETNF chunk (start, length, mode 7 = audio, first sector per
+// track) and END!, then NER5 and the footer's offset.
+bool writeNrg(const DiscPlan& disc, const std::string& path) {
+    std::string image, footer;
+    const std::vector<int32_t> starts = trackStarts(disc);
+    uint8_t sector[kSectorBytes];
+    putBe32(footer, uint32_t(chunkTag("ETNF")));
+    putBe32(footer, uint32_t(20 * disc.tracks.size()));
+    for (size_t i = 0; i < disc.tracks.size(); ++i) {
+        const uint32_t fileSector = uint32_t(image.size() / kSectorBytes);
+        for (int s = 0; s < disc.tracks[i].length; ++s) {
+            patternSector(disc.tracks[i].seed, starts[i] + s, sector);
+            image.append(reinterpret_cast<const char*>(sector), kSectorBytes);
+        }
+        for (uint32_t v :
+             {fileSector * kSectorBytes, uint32_t(disc.tracks[i].length * kSectorBytes), 7u, fileSector, 0u})
+            putBe32(footer, v);
+    }
+    putBe32(footer, uint32_t(chunkTag("END!")));
+    putBe32(footer, 0);
+    const uint64_t footerAt = image.size();
+    image += footer;
+    putBe32(image, uint32_t(chunkTag("NER5")));
+    putBe32(image, uint32_t(footerAt >> 32));
+    putBe32(image, uint32_t(footerAt));
+    return writeText(path, image);
+}
 }  // namespace
 
 const std::vector<std::string>& testImageNames() {
-    static const std::vector<std::string> names = {"one",     "two",     "three",      "ninetynine", "datafirst",
-                                                   "pregaps", "noaudio", "missingbin", "shortbin",   "malformed"};
+    static const std::vector<std::string> names = {"one",       "two",       "three",   "ninetynine",
+                                                   "datafirst", "pregaps",   "noaudio", "missingbin",
+                                                   "shortbin",  "malformed", "nero"};
     return names;
 }
 
@@ -133,6 +175,9 @@ bool writeTestImage(const std::string& name, const std::string& dir) {
             offset += t.length;
         }
         return writeText(base + ".toc", toc) && writeText(base + ".layout", layoutText(disc, "", -1, ".toc"));
+    }
+    if (name == "nero") {
+        return writeNrg(disc, base + ".nrg") && writeText(base + ".layout", layoutText(disc, "", -1, ".nrg", false));
     }
     if (name == "malformed") {
         if (!writeImage(disc, dir, fillPattern)) return false;

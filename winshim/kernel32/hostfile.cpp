@@ -1,6 +1,7 @@
 #include "kernel32/hostfile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,32 @@ std::string resolveTarget(const std::string& path) {
     char resolved[PATH_MAX];
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
+// The one temporary file of a target, reused by every rewrite: one cut short
+// by a crash leaves this file behind, and the next rewrite takes it over, so
+// crashes never pile files up. Held locked and empty. Another writer may hold
+// the name at the moment; once it let go, the name holds a new file (or none)
+// and is opened afresh.
+int openTemporary(const std::string& temp) {
+    for (;;) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return -1;
+        struct stat held {}, named {};
+        if (flock(fd, LOCK_EX) != 0 || fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            const int err = S_ISREG(held.st_mode) ? errno : EEXIST;
+            ::close(fd);
+            errno = err;
+            return -1;
+        }
+        if (lstat(temp.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+            if (ftruncate(fd, 0) == 0) return fd;
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return -1;
+        }
+        ::close(fd);
+    }
+}
 }  // namespace
 
 int FILE_ReadAll(const std::string& path, std::string& out) {
@@ -78,8 +105,8 @@ int FILE_ReplaceAtomically(const std::string& path, std::string_view bytes) {
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
 
-    std::string temp = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    const std::string temp = (folder == "/" ? "" : folder) + "/." + name + ".new";
+    const int fd = openTemporary(temp);
     if (fd < 0) return errno;
 
     struct stat st {};
@@ -87,12 +114,14 @@ int FILE_ReplaceAtomically(const std::string& path, std::string_view bytes) {
     int err = fchmod(fd, mode) != 0 ? errno : 0;
     if (!err) err = writeAll(fd, bytes);
     if (!err && fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
     if (!err && rename(temp.c_str(), target.c_str()) != 0) err = errno;
     if (err) {
         ::unlink(temp.c_str());
+        ::close(fd);
         return err;
     }
+    // Closing the renamed file (now the target) lets a waiting writer go on.
+    ::close(fd);
     // The rename itself lasts only once the folder is on disk; a failure here
     // loses nothing that a crash a moment earlier would not have lost.
     if (const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {

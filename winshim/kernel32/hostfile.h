@@ -10,7 +10,8 @@ int FILE_ReadAll(const std::string& path, std::string& out);
 
 // Replaces (or creates) the file with `bytes` so that a crash leaves either
 // the old or the new file, never a mix: the bytes go to a temporary file in
-// the same folder, which is synced and then renamed over the target. An
+// the same folder (always the same name, ".NAME.new", so a crash leaves at
+// most that one), which is synced and then renamed over the target. An
 // existing file keeps its permissions; a symlink keeps pointing at the file
 // it names. On failure the temporary file is removed, the old file is left
 // as it was, and the errno of the failure is returned (0 on success).

@@ -161,6 +161,15 @@ void ProfileText::insertLine(size_t at, std::string text) {
     // Only the last line can lack a line end; it needs one before a line follows.
     if (at > 0 && lines_[at - 1].end.empty()) lines_[at - 1].end = newline_;
     lines_.insert(lines_.begin() + std::ptrdiff_t(at), parse(std::move(text), newline_));
+    keepApart(at + 1);
+}
+
+void ProfileText::keepApart(size_t at) {
+    // A line ending in a lone CR followed by a blank line ending in LF would read
+    // back as one line ending in CRLF: the blank line would be gone.
+    if (at == 0 || at >= lines_.size()) return;
+    Line& before = lines_[at - 1];
+    if (before.end == "\r" && lines_[at].text.empty() && lines_[at].end == "\n") before.end = "\r\n";
 }
 
 bool ProfileText::setValue(std::string_view section, std::string_view key, std::string_view value) {
@@ -194,6 +203,7 @@ bool ProfileText::removeKey(std::string_view section, std::string_view key) {
     const auto at = findKey(*range, key);
     if (!at) return false;
     lines_.erase(lines_.begin() + std::ptrdiff_t(*at));
+    keepApart(*at);
     return true;
 }
 
@@ -201,6 +211,7 @@ bool ProfileText::removeSection(std::string_view section) {
     const auto range = findSection(section);
     if (!range) return false;
     lines_.erase(lines_.begin() + std::ptrdiff_t(range->header), lines_.begin() + std::ptrdiff_t(range->end));
+    keepApart(range->header);
     return true;
 }
 }  // namespace winshim

@@ -46,6 +46,8 @@ private:
     std::optional<Range> findSection(std::string_view name) const;
     std::optional<size_t> findKey(const Range& range, std::string_view key) const;
     void insertLine(size_t at, std::string text);
+    // Keeps the line at `at` apart from the one before it where their line ends would merge.
+    void keepApart(size_t at);
 
     std::string prefix_;  // a byte order mark, kept as it was
     std::vector<Line> lines_;

@@ -41,6 +41,11 @@ private:
     std::string path_, dir_;
 };
 
+// Whether an NRG file's footer and chunks stay within what libcdio's NRG
+// reader reads without a bound; only then may that reader see it.
+bool DISC_NrgHoldsUp(const std::string& path);
+
+// An image of the given kind; DRIVER_UNKNOWN gives one that is never readable.
 std::unique_ptr<Disc> DISC_OpenImage(const std::string& path, driver_id_t driver);
 std::unique_ptr<Disc> DISC_OpenDrive(const std::string& device);
 

@@ -92,8 +92,10 @@ private:
             WS_LOG("cdio", "%s: no such file", path_.c_str());
             return;
         }
-        sheet_ = std::make_unique<ImageSheet>(path_, driver_);
-        cdio_.reset(cdio_open(sheet_->path().c_str(), driver_));
+        if (kindHoldsUp()) {
+            sheet_ = std::make_unique<ImageSheet>(path_, driver_);
+            cdio_.reset(cdio_open(sheet_->path().c_str(), driver_));
+        }
         if (cdio_) toc_ = DISC_ReadToc(cdio_.get());
         if (!toc_) {
             WS_LOG("cdio", "%s: not a readable disc image", path_.c_str());
@@ -103,6 +105,13 @@ private:
             return;
         }
         catalog_ = DISC_ReadCatalog(cdio_.get());
+    }
+
+    // Only the kinds we read reach libcdio, never a file whose kind it would have
+    // to guess: its guessing runs every reader over the file, the fragile NRG one too.
+    bool kindHoldsUp() const {
+        if (driver_ == DRIVER_UNKNOWN) return false;
+        return driver_ != DRIVER_NRG || DISC_NrgHoldsUp(path_);
     }
 
     void unload() {

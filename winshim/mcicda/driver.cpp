@@ -72,6 +72,16 @@ public:
         }
     }
 
+    // A play lasts while its engine plays: until its end, a stop, a pause, a
+    // seek, a close, or another play.
+    uint64_t lastingAction(UINT message) override {
+        const bool playing = player_ && player_->state() == Player::State::Playing;
+        return message == MCI_PLAY && playing ? plays_ : 0;
+    }
+    bool actionOver(uint64_t action) override {
+        return action != plays_ || !player_ || player_->state() != Player::State::Playing;
+    }
+
 private:
     // The table of contents of the disc now in the drive, or nothing without one.
     // A changed disc gets a new player.
@@ -257,11 +267,13 @@ private:
         // A bare play while paused goes on from the paused sample.
         if (!(flags & (MCI_FROM | MCI_TO)) && engine.state() == Player::State::Paused) {
             engine.resume();
+            ++plays_;
             return 0;
         }
         if (!(flags & (MCI_FROM | MCI_TO)) && engine.state() == Player::State::Playing) return 0;
         if (from >= to) from = firstAudio(*toc);
         engine.play(from, to);
+        ++plays_;
         playedOnce_ = true;
         return 0;
     }
@@ -344,6 +356,7 @@ private:
     DWORD format_ = MCI_FORMAT_MSF;
     int32_t position_ = 0;     // where a stopped device is
     bool playedOnce_ = false;  // since the last seek or stop: the engine knows the place
+    uint64_t plays_ = 0;       // plays started, each one the action a `wait` waits for
 };
 
 std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* error) {

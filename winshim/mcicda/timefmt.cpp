@@ -19,8 +19,9 @@ std::optional<int32_t> CDA_PositionToLba(DWORD value, DWORD format, const Toc& t
     case MCI_FORMAT_MILLISECONDS:
         return CDA_MsToFrames(value);
     case MCI_FORMAT_MSF: {
+        // Packed MSF leaves its high byte unused: a fourth field is no MSF time.
         int m = MCI_MSF_MINUTE(value), s = MCI_MSF_SECOND(value), f = MCI_MSF_FRAME(value);
-        if (s >= 60 || f >= kFramesPerSecond) return std::nullopt;
+        if (s >= 60 || f >= kFramesPerSecond || (value >> 24) != 0) return std::nullopt;
         return (m * 60 + s) * kFramesPerSecond + f;
     }
     case MCI_FORMAT_TMSF: {

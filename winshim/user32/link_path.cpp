@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "core/log.h"
+#include "user32/link_proto.h"
 
 namespace winshim {
 namespace {
@@ -65,21 +66,22 @@ std::string LINK_RuntimeDir() {
     return {};
 }
 
+std::string LINK_DesktopPrefix() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) display = std::getenv("WAYLAND_DISPLAY");
+    std::string_view name = display ? display : "";
+    // ":0.1" is screen 1 of display :0, the same desktop as ":0".
+    if (const size_t colon = name.rfind(':'); colon != std::string_view::npos) {
+        const size_t dot = name.find('.', colon);
+        if (dot != std::string_view::npos) name = name.substr(0, dot);
+    }
+    return std::string(kLinkSocketPrefix) + LINK_Encode(name) + "@";
+}
+
 std::string LINK_SocketPath(std::string_view className) {
     std::string dir = LINK_RuntimeDir();
     if (dir.empty()) return {};
-    static const char hex[] = "0123456789ABCDEF";
-    std::string name(kLinkSocketPrefix);
-    for (unsigned char c : LINK_Lower(className)) {
-        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-') {
-            name += char(c);
-        } else {
-            name += '%';
-            name += hex[c >> 4];
-            name += hex[c & 15];
-        }
-    }
-    std::string path = dir + "/" + name;
+    std::string path = dir + "/" + LINK_DesktopPrefix() + LINK_Encode(LINK_Lower(className));
     if (path.size() >= sizeof(sockaddr_un::sun_path)) {
         WS_LOG("link", "socket path for class \"%.*s\" is too long", int(className.size()), className.data());
         return {};
@@ -93,9 +95,10 @@ std::vector<std::string> LINK_AllSocketPaths() {
     if (dir.empty()) return paths;
     DIR* d = ::opendir(dir.c_str());
     if (!d) return paths;
+    const std::string prefix = LINK_DesktopPrefix();
     while (const dirent* entry = ::readdir(d)) {
         std::string_view name = entry->d_name;
-        if (name.substr(0, kLinkSocketPrefix.size()) != kLinkSocketPrefix) continue;
+        if (name.substr(0, prefix.size()) != prefix) continue;
         std::string path = dir + "/" + std::string(name);
         struct stat st {};
         if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) paths.push_back(path);

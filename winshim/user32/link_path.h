@@ -21,12 +21,20 @@ std::string LINK_RuntimeDir();
 // True when `path` is a folder (not a symlink) owned by this user with mode 0700.
 bool LINK_IsPrivateDir(const std::string& path);
 
-// The socket of a class: its name in lower case (class names compare
-// case-insensitively), bytes outside [a-z0-9._-] as %XX. Empty when there is no
-// safe runtime folder or the path would not fit a socket address.
+// What every socket of this desktop starts its name with: the prefix, then the
+// display the windows appear on ($DISPLAY, which the program prefers, else
+// $WAYLAND_DISPLAY; none when headless), percent-encoded, then "@". FindWindowA
+// sees the windows of the caller's desktop only, so a program started on
+// another display is a first instance there.
+std::string LINK_DesktopPrefix();
+
+// The socket of a class: the desktop's prefix, then the class name in lower
+// case (class names compare case-insensitively) as LINK_Encode writes it.
+// Empty when there is no safe runtime folder or the path would not fit a
+// socket address.
 std::string LINK_SocketPath(std::string_view className);
 
-// The link sockets in the runtime folder (for a lookup by title alone).
+// The link sockets of this desktop in the runtime folder (for a lookup by title alone).
 std::vector<std::string> LINK_AllSocketPaths();
 
 // ASCII lower case, and the comparison Windows uses for class names and titles.

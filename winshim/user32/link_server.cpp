@@ -20,6 +20,8 @@ namespace {
 // A client asks one question and goes; these bound what a misbehaving one holds.
 constexpr int kConnectionLifetimeMs = 5000;
 constexpr int kMaxConnections = 16;
+// Replies a client has not read yet; one that asks on without reading is dropped.
+constexpr qint64 kMaxUnreadReplies = 16 * 1024;
 
 // Open connections outlive the server that accepted them; owning them here keeps
 // them reachable until they close.
@@ -76,6 +78,26 @@ std::string answer(const std::string& className, const std::string& line) {
     return {};
 }
 
+// Set while a connection's request runs the program's code.
+constexpr char kBusy[] = "winshimLinkBusy";
+
+// The oldest connections go when a new one would pass the bound, so that
+// clients that connect and say nothing cannot keep a new one out.
+void makeRoom() {
+    const QObjectList open = connections().children();  // oldest first
+    qsizetype count = open.size();
+    for (QObject* child : open) {
+        if (count < kMaxConnections) return;
+        auto* socket = qobject_cast<QLocalSocket*>(child);
+        if (!socket || socket->property(kBusy).toBool()) continue;
+        WS_LOG("link", "too many connections; closing the oldest");
+        socket->setParent(nullptr);
+        socket->abort();
+        socket->deleteLater();
+        --count;
+    }
+}
+
 void serve(QLocalSocket* socket, const std::string& className) {
     socket->setParent(&connections());
     socket->setReadBufferSize(qint64(kLinkMaxLine) + 2);
@@ -90,11 +112,19 @@ void serve(QLocalSocket* socket, const std::string& className) {
         for (size_t end; (end = pending->find('\n')) != std::string::npos;) {
             std::string line = pending->substr(0, end);
             pending->erase(0, end + 1);
+            if (socket->bytesToWrite() > kMaxUnreadReplies) {
+                WS_LOG("link", "a client of class %s reads no replies; closing", className.c_str());
+                socket->abort();
+                socket->deleteLater();
+                return;
+            }
             // The request runs the program's window procedure, which may run a
             // nested loop in which the client gives up and the socket goes away.
             QPointer<QLocalSocket> alive(socket);
+            socket->setProperty(kBusy, true);
             std::string reply = answer(className, line);
             if (!alive) return;
+            socket->setProperty(kBusy, false);
             if (reply.empty()) {
                 WS_LOG("link", "malformed request for class %s; closing", className.c_str());
                 socket->abort();
@@ -164,12 +194,7 @@ void LinkServer::acceptPending() {
             socket->deleteLater();
             continue;
         }
-        if (connections().children().size() >= kMaxConnections) {
-            WS_LOG("link", "too many connections for class %s; refusing one", className_.c_str());
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
+        makeRoom();
         serve(socket, className_);
     }
 }

@@ -7,10 +7,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/log.h"
@@ -84,6 +86,50 @@ DWORD closeLocked(Table& t, std::vector<Device>::iterator it, DWORD_PTR flags, v
     MCI_GENERIC_PARMS generic{};
     return driver->command(MCI_CLOSE, flags, parms ? parms : &generic);
 }
+// What is left of a command once the table is unlocked: the devices to notify,
+// and with MCI_WAIT the action to wait for.
+struct Pending {
+    std::vector<MCIDEVICEID> notified;
+    std::shared_ptr<MciDriver> driver;  // kept alive should another thread close the device meanwhile
+    uint64_t action = 0;
+
+    void finish(Table& t, UINT message, DWORD_PTR flags, void* parms) {
+        // Polled between other commands, so that one from another thread can end the action.
+        while (action) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::lock_guard guard(t.lock);
+            if (driver->actionOver(action)) action = 0;
+        }
+        for (MCIDEVICEID id : notified) notify(message, flags, parms, id);
+    }
+};
+
+DWORD dispatchLocked(Table& t, MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parms, Pending* pending) {
+    if (device == MCI_ALL_DEVICE_ID) {
+        if (message != MCI_CLOSE) return MCIERR_CANNOT_USE_ALL;
+        while (!t.devices.empty()) {
+            pending->notified.push_back(t.devices.front().id);
+            closeLocked(t, t.devices.begin(), flags, parms);
+        }
+        return 0;
+    }
+    const auto it =
+        std::find_if(t.devices.begin(), t.devices.end(), [device](const Device& d) { return d.id == device; });
+    if (it == t.devices.end()) return MCIERR_INVALID_DEVICE_ID;
+    if (message == MCI_CLOSE) {
+        const DWORD result = closeLocked(t, it, flags, parms);
+        if (LOWORD(result) == 0) pending->notified.push_back(device);
+        return result;
+    }
+    const DWORD result = it->driver->command(message, flags, parms);
+    if (LOWORD(result) != 0) return result;
+    pending->notified.push_back(device);
+    if (flags & MCI_WAIT) {
+        pending->action = it->driver->lastingAction(message);
+        if (pending->action) pending->driver = it->driver;
+    }
+    return result;
+}
 }  // namespace
 
 void MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory) {
@@ -153,35 +199,28 @@ MCIDEVICEID MCI_FindAlias(const char* alias) {
 }
 
 DWORD MCI_SendToAlias(const char* alias, UINT message, DWORD_PTR flags, void* parms) {
-    std::lock_guard guard(table().lock);  // recursive: held across the lookup and the command
-    const MCIDEVICEID device = MCI_FindAlias(alias);
-    return device ? MCI_Send(device, message, flags, parms) : DWORD(MCIERR_INVALID_DEVICE_NAME);
+    Table& t = table();
+    Pending pending;
+    DWORD result;
+    {
+        std::lock_guard guard(t.lock);  // recursive: held across the lookup and the command
+        const MCIDEVICEID device = MCI_FindAlias(alias);
+        if (!device) return MCIERR_INVALID_DEVICE_NAME;
+        result = dispatchLocked(t, device, message, flags, parms, &pending);
+    }
+    pending.finish(t, message, flags, parms);
+    return result;
 }
 
 DWORD MCI_Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parms) {
     Table& t = table();
-    std::unique_lock guard(t.lock);
-    if (device == MCI_ALL_DEVICE_ID) {
-        if (message != MCI_CLOSE) return MCIERR_CANNOT_USE_ALL;
-        std::vector<MCIDEVICEID> closed;
-        while (!t.devices.empty()) {
-            closed.push_back(t.devices.front().id);
-            closeLocked(t, t.devices.begin(), flags, parms);
-        }
-        guard.unlock();
-        for (MCIDEVICEID id : closed) notify(message, flags, parms, id);
-        return 0;
-    }
-    const auto it =
-        std::find_if(t.devices.begin(), t.devices.end(), [device](const Device& d) { return d.id == device; });
-    if (it == t.devices.end()) return MCIERR_INVALID_DEVICE_ID;
+    Pending pending;
     DWORD result;
-    if (message == MCI_CLOSE)
-        result = closeLocked(t, it, flags, parms);
-    else
-        result = it->driver->command(message, flags, parms);
-    guard.unlock();
-    if (LOWORD(result) == 0) notify(message, flags, parms, device);
+    {
+        std::lock_guard guard(t.lock);
+        result = dispatchLocked(t, device, message, flags, parms, &pending);
+    }
+    pending.finish(t, message, flags, parms);
     return result;
 }
 }  // namespace winshim

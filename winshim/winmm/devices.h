@@ -22,7 +22,9 @@ MCIDEVICEID MCI_FindAlias(const char* alias);
 
 // Hands one command to an open device (MCI_CLOSE closes it; MCI_ALL_DEVICE_ID
 // with MCI_CLOSE closes every device). Returns the driver's whole result: the
-// error in the low word, the MCI_*_RETURNED flags in the high word.
+// error in the low word, the MCI_*_RETURNED flags in the high word. With
+// MCI_WAIT it returns once what the command started is over (a play at its
+// end, or when stopped, paused or superseded from another thread).
 DWORD MCI_Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parms);
 
 // The same for the device opened under `alias`, found and commanded under one

@@ -9,6 +9,7 @@
 
 #include <mmsystem.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,14 @@ public:
     // Returns an MCIERROR in the low word and MCI_*_RETURNED flags in the high word.
     // Never blocks the caller for long: playback runs on the driver's own threads.
     virtual DWORD command(UINT message, DWORD_PTR flags, void* parms) = 0;
+
+    // For a command sent with MCI_WAIT, which returns when what it started is
+    // over: the action the command just started (0 for one that is over at
+    // once), and whether an action is over by now. Both run under the device
+    // table's lock, between other commands, so that a command from another
+    // thread can end the action (a stop, or a play that supersedes it).
+    virtual uint64_t lastingAction(UINT /*message*/) { return 0; }
+    virtual bool actionOver(uint64_t /*action*/) { return true; }
 };
 
 // Opens a device of a registered type. `element` is the text after "!" in
