@@ -2,7 +2,6 @@
 // MCI command messages from the disc's table of contents and playing through
 // the playback engine.
 #include <windows.h>
-
 #include <mmsystem.h>
 
 #include <cstdio>
@@ -24,7 +23,13 @@ namespace {
 class DiscSource : public SectorSource {
 public:
     explicit DiscSource(std::shared_ptr<Disc> disc) : disc_(std::move(disc)) {}
-    bool read(int32_t lba, int count, uint8_t* out) override { return disc_->readAudio(lba, count, out); }
+    int read(int32_t lba, int count, uint8_t* out) override {
+        if (disc_->readAudio(lba, count, out)) return count;
+        // Find the sector that failed: the ones before it still play.
+        int good = 0;
+        while (good < count && disc_->readAudio(lba + good, 1, out + size_t(good) * kSectorBytes)) ++good;
+        return good;
+    }
 
 private:
     std::shared_ptr<Disc> disc_;
@@ -74,16 +79,18 @@ public:
 
 private:
     // The table of contents of the disc now in the drive, or nothing without one.
-    // A changed disc gets a new player.
-    const Toc* currentToc() {
-        if (disc_->media() != MediaState::Present) {
+    // A changed disc gets a new player. A drive tells the media notices what
+    // it finds (an image tells them through its door).
+    const Toc* currentToc() { return currentToc(disc_->media()); }
+    const Toc* currentToc(MediaState media) {
+        if (media != MediaState::Present) {
             if (toc_) dropDisc();
-            return nullptr;
-        }
-        if (!toc_) {
+        } else if (!toc_) {
             toc_ = disc_->toc();
             if (toc_) position_ = discStart(*toc_);
         }
+        if (!disc_->isImage()) MEDIA_Report(letter_, toc_.has_value(), reported_);
+        reported_ = true;
         return toc_ ? &*toc_ : nullptr;
     }
 
@@ -164,9 +171,9 @@ private:
             return v.flags;
         }
         case MCI_STATUS_POSITION: {
-            int32_t lba = withTrack ? toc->tracks[p->dwTrack - 1].start
+            int32_t lba = withTrack                    ? toc->tracks[p->dwTrack - 1].start
                           : (flags & MCI_STATUS_START) ? discStart(*toc)
-                                                        : currentPosition();
+                                                       : currentPosition();
             CdaValue v = CDA_Position(lba, format_, *toc);
             p->dwReturn = v.value;
             return v.flags;
@@ -182,7 +189,9 @@ private:
     }
 
     WORD modeNow() {
-        switch (disc_->media()) {
+        const MediaState media = disc_->media();
+        currentToc(media);
+        switch (media) {
         case MediaState::DoorOpen:
         case MediaState::NoDisc:
             return MCI_MODE_OPEN;
@@ -344,6 +353,7 @@ private:
     DWORD format_ = MCI_FORMAT_MSF;
     int32_t position_ = 0;     // where a stopped device is
     bool playedOnce_ = false;  // since the last seek or stop: the engine knows the place
+    bool reported_ = false;    // what this device first found went to the notices unannounced
 };
 
 std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* error) {
@@ -375,6 +385,8 @@ std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* erro
 }
 }  // namespace
 
-void MCICDA_Register() { MCI_RegisterDeviceType("cdaudio", openDevice); }
+void MCICDA_Register() {
+    MCI_RegisterDeviceType("cdaudio", openDevice);
+}
 
 }  // namespace winshim
