@@ -117,7 +117,15 @@ void DriveCore::probe() {
         release();
         return;
     }
-    std::lock_guard lk(io);
+    std::unique_lock lk(io, std::try_to_lock);
+    if (!lk.owns_lock()) {
+        // The player is reading the disc: it is there, and the drive says so.
+        {
+            std::lock_guard answer(m);
+            if (state == MediaState::Present) return;
+        }
+        lk.lock();
+    }
     if (cdio && cdio_get_media_changed(cdio.get()) == 1) release();
     // A disc still spinning up may give no table of contents at first: ask again now and then.
     if (cdio && !ioToc && Clock::now() - lastOpen > kRetryAfter) release();
