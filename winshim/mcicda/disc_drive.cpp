@@ -86,6 +86,7 @@ struct DriveCore {
     lsn_t lastSector = -1;
     lsn_t cursor = -1;
     lsn_t verifyUntil = -1;
+    lsn_t toldFailure = -1;
     Clock::time_point lastOpen;
 };
 
@@ -166,15 +167,17 @@ bool DriveCore::readSectors(int32_t lba, int count, uint8_t* out) {
     const lsn_t first = lba - kLeadIn;
     if (first < 0 || first > lastSector - (count - 1) || lba > ioToc->leadOut - count) return false;
     for (int i = 0; i < count; ++i) {
+        bool gone;
         {
             std::lock_guard answer(m);
-            if (state != MediaState::Present) {
-                WS_LOG("cdio", "%s: the disc went away before sector %d", name.c_str(), first + i);
-                return false;
-            }
+            gone = state != MediaState::Present;
         }
-        if (!readOne(first + i, out + size_t(i) * kSectorBytes)) {
-            WS_LOG("cdio", "%s: sector %d cannot be read: giving up there", name.c_str(), first + i);
+        if (gone || !readOne(first + i, out + size_t(i) * kSectorBytes)) {
+            // The player asks again for the sectors before this one: told once.
+            if (toldFailure != first + i)
+                WS_LOG("cdio", "%s: sector %d %s: giving up there", name.c_str(), lba + i,
+                       gone ? "is not read, the disc went away" : "cannot be read");
+            toldFailure = first + i;
             cursor = -1;
             return false;
         }
@@ -229,6 +232,7 @@ void DriveCore::stopParanoia() {
     cdda = nullptr;
     cursor = -1;
     verifyUntil = -1;
+    toldFailure = -1;
 }
 
 void DriveCore::release() {
