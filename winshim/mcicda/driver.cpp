@@ -2,6 +2,7 @@
 // MCI command messages from the disc's table of contents and playing through
 // the playback engine.
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <cstdio>
@@ -171,9 +172,9 @@ private:
             return v.flags;
         }
         case MCI_STATUS_POSITION: {
-            int32_t lba = withTrack                    ? toc->tracks[p->dwTrack - 1].start
+            int32_t lba = withTrack ? toc->tracks[p->dwTrack - 1].start
                           : (flags & MCI_STATUS_START) ? discStart(*toc)
-                                                       : currentPosition();
+                                                        : currentPosition();
             CdaValue v = CDA_Position(lba, format_, *toc);
             p->dwReturn = v.value;
             return v.flags;
@@ -385,8 +386,6 @@ std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* erro
 }
 }  // namespace
 
-void MCICDA_Register() {
-    MCI_RegisterDeviceType("cdaudio", openDevice);
-}
+void MCICDA_Register() { MCI_RegisterDeviceType("cdaudio", openDevice); }
 
 }  // namespace winshim

@@ -1,9 +1,9 @@
 #include "mcicda/media.h"
 
-#include <windows.h>
 #include <dbt.h>
 #include <libudev.h>
 #include <poll.h>
+#include <windows.h>
 
 #include <QCoreApplication>
 #include <QMetaObject>
