@@ -25,9 +25,9 @@ using winshim::kSectorBytes;
 // A ramp: cheap, so that the engine's own cost shows.
 class RampSource : public winshim::SectorSource {
 public:
-    bool read(int32_t lba, int count, uint8_t* out) override {
+    int read(int32_t lba, int count, uint8_t* out) override {
         for (int i = 0; i < count * kSectorBytes; ++i) out[i] = static_cast<uint8_t>(lba + i);
-        return true;
+        return count;
     }
 };
 

@@ -24,7 +24,13 @@ namespace {
 class DiscSource : public SectorSource {
 public:
     explicit DiscSource(std::shared_ptr<Disc> disc) : disc_(std::move(disc)) {}
-    bool read(int32_t lba, int count, uint8_t* out) override { return disc_->readAudio(lba, count, out); }
+    int read(int32_t lba, int count, uint8_t* out) override {
+        if (disc_->readAudio(lba, count, out)) return count;
+        // Find the sector that failed: the ones before it still play.
+        int good = 0;
+        while (good < count && disc_->readAudio(lba + good, 1, out + size_t(good) * kSectorBytes)) ++good;
+        return good;
+    }
 
 private:
     std::shared_ptr<Disc> disc_;
@@ -84,16 +90,18 @@ public:
 
 private:
     // The table of contents of the disc now in the drive, or nothing without one.
-    // A changed disc gets a new player.
-    const Toc* currentToc() {
-        if (disc_->media() != MediaState::Present) {
+    // A changed disc gets a new player. A drive tells the media notices what
+    // it finds (an image tells them through its door).
+    const Toc* currentToc() { return currentToc(disc_->media()); }
+    const Toc* currentToc(MediaState media) {
+        if (media != MediaState::Present) {
             if (toc_) dropDisc();
-            return nullptr;
-        }
-        if (!toc_) {
+        } else if (!toc_) {
             toc_ = disc_->toc();
             if (toc_) position_ = discStart(*toc_);
         }
+        if (!disc_->isImage()) MEDIA_Report(letter_, toc_.has_value(), reported_);
+        reported_ = true;
         return toc_ ? &*toc_ : nullptr;
     }
 
@@ -192,7 +200,9 @@ private:
     }
 
     WORD modeNow() {
-        switch (disc_->media()) {
+        const MediaState media = disc_->media();
+        currentToc(media);
+        switch (media) {
         case MediaState::DoorOpen:
         case MediaState::NoDisc:
             return MCI_MODE_OPEN;
@@ -357,6 +367,7 @@ private:
     int32_t position_ = 0;     // where a stopped device is
     bool playedOnce_ = false;  // since the last seek or stop: the engine knows the place
     uint64_t plays_ = 0;       // plays started, each one the action a `wait` waits for
+    bool reported_ = false;    // what this device first found went to the notices unannounced
 };
 
 std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* error) {

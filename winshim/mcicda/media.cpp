@@ -7,9 +7,11 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -17,14 +19,28 @@
 #include "core/log.h"
 #include "kernel32/drives.h"
 #include "mcicda/disc.h"
+#include "mcicda/disc_drive.h"
 
 namespace winshim {
 namespace {
 std::mutex g_doorMutex;
 std::set<char> g_openDoors;
 
-// Watches udev for DISK_MEDIA_CHANGE on the drives of the drive table and tells
-// whether a disc is now there. Runs for the life of the process.
+std::mutex g_presentMutex;
+std::map<char, bool> g_present;
+
+std::map<std::string, std::string> propertiesOf(udev_device* dev) {
+    std::map<std::string, std::string> properties;
+    udev_list_entry* entry;
+    udev_list_entry_foreach(entry, udev_device_get_properties_list_entry(dev)) {
+        const char* value = udev_list_entry_get_value(entry);
+        properties[udev_list_entry_get_name(entry)] = value ? value : "";
+    }
+    return properties;
+}
+
+// Watches udev for media changes and departures of the drives of the drive
+// table. Runs for the life of the process.
 void monitor() {
     std::unique_ptr<udev, decltype(&udev_unref)> context(udev_new(), udev_unref);
     if (!context) return;
@@ -41,18 +57,28 @@ void monitor() {
         std::unique_ptr<udev_device, decltype(&udev_device_unref)> dev(udev_monitor_receive_device(mon.get()),
                                                                        udev_device_unref);
         if (!dev) continue;
-        const char* action = udev_device_get_action(dev.get());
-        const char* change = udev_device_get_property_value(dev.get(), "DISK_MEDIA_CHANGE");
-        const char* node = udev_device_get_devnode(dev.get());
-        if (!action || std::strcmp(action, "change") != 0 || !change || !node) continue;
-        for (const DriveEntry& drive : DRIVES_Table()) {
-            if (drive.source != node) continue;
-            auto disc = DISC_Open(node);
-            bool present = disc && disc->media() == MediaState::Present;
-            WS_LOG("media", "%c: %s", drive.letter, present ? "disc in" : "disc out");
-            MEDIA_Notify(drive.letter, present);
+        const std::vector<DriveEntry> drives = DRIVES_Table();
+        for (const MediaDecision& d : MEDIA_Decide(propertiesOf(dev.get()), drives)) {
+            bool present = d.what == MediaDecision::What::Arrived;
+            if (d.what == MediaDecision::What::Probe) {
+                for (const DriveEntry& drive : drives)
+                    if (drive.letter == d.letter) present = DISC_DriveHasDisc(*DISC_DeviceNode(drive.source));
+            }
+            WS_LOG("media", "%c: %s (audio tracks %d)", d.letter, present ? "disc in" : "disc out", d.audioTracks);
+            MEDIA_Report(d.letter, present);
         }
     }
+}
+
+std::string property(const std::map<std::string, std::string>& properties, const char* name) {
+    const auto it = properties.find(name);
+    return it == properties.end() ? std::string() : it->second;
+}
+
+// The same device, whether the drive table names it by a link (/dev/cdrom) or itself.
+bool sameDevice(const std::string& source, const std::string& node) {
+    std::error_code ec;
+    return source == node || std::filesystem::weakly_canonical(source, ec) == node;
 }
 }  // namespace
 
@@ -71,6 +97,49 @@ void MEDIA_Notify(char letter, bool arrived) {
                          reinterpret_cast<LPARAM>(&volume));
         },
         Qt::QueuedConnection);
+}
+
+void MEDIA_Report(char letter, bool present, bool announce) {
+    {
+        std::lock_guard<std::mutex> lock(g_presentMutex);
+        const auto known = g_present.find(letter);
+        if (known != g_present.end() && known->second == present) return;
+        g_present[letter] = present;
+    }
+    if (announce) MEDIA_Notify(letter, present);
+}
+
+std::vector<MediaDecision> MEDIA_Decide(const std::map<std::string, std::string>& properties,
+                                        const std::vector<DriveEntry>& drives) {
+    const std::string action = property(properties, "ACTION");
+    std::string node = property(properties, "DEVNAME");
+    if (node.empty()) return {};
+    // The kernel names the device without its folder; udev with it.
+    if (node[0] != '/') node = "/dev/" + node;
+    std::optional<MediaDecision::What> what;
+    if (action == "remove") {
+        what = MediaDecision::What::Left;  // the drive went away, and its disc with it
+    } else if (action == "add") {
+        what = MediaDecision::What::Probe;  // a drive (back) with a disc in it, perhaps
+    } else if (action == "change" && property(properties, "DISK_MEDIA_CHANGE") == "1") {
+        // udev's cdrom_id says what is in the drive; an event straight from
+        // the kernel does not. Any disc is announced, as Windows announces a
+        // data disc too.
+        if (!properties.count("ID_CDROM"))
+            what = MediaDecision::What::Probe;
+        else
+            what = property(properties, "ID_CDROM_MEDIA") == "1" ? MediaDecision::What::Arrived
+                                                                 : MediaDecision::What::Left;
+    }
+    if (!what) return {};
+    const std::string audio = property(properties, "ID_CDROM_MEDIA_TRACK_COUNT_AUDIO");
+    const int audioTracks = audio.empty()                                                ? -1
+                            : audio.find_first_not_of("0123456789") == std::string::npos ? std::stoi(audio)
+                                                                                         : -1;
+    std::vector<MediaDecision> decisions;
+    for (const DriveEntry& drive : drives)
+        if (sameDevice(drive.source, node)) decisions.push_back({drive.letter, *what, audioTracks});
+    return decisions;
 }
 
 void MEDIA_StartMonitor() {

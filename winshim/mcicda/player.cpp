@@ -11,6 +11,7 @@
 // LBA.
 #include "mcicda/player.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <condition_variable>
@@ -131,9 +132,9 @@ void Core::readChunk(std::unique_lock<std::mutex>& lk) {
     std::vector<uint8_t> raw(static_cast<size_t>(run.count) * kSectorBytes);
     inRead = true;
     lk.unlock();
-    const bool ok = source->read(run.lba, run.count, raw.data());
+    const int got = source->read(run.lba, run.count, raw.data());
     std::vector<int16_t> pcm(raw.size() / 2);
-    if (ok) {
+    if (got > 0) {
         if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(pcm.data(), raw.data(), raw.size());
         } else {
@@ -143,15 +144,16 @@ void Core::readChunk(std::unique_lock<std::mutex>& lk) {
     lk.lock();
     inRead = false;
     if (gen != generation || quit) return;  // a command came meanwhile: this read is stale
-    if (!ok) {
-        WS_LOG("audio", "read of %d sectors at %d failed: play ends", run.count, run.lba);
+    ring.push(pcm.data(), static_cast<size_t>(std::max(got, 0)) * kFramesPerSector);
+    nextSector += std::max(got, 0);
+    if (got < run.count) {
+        // What came before the sector that failed still plays; play ends there.
+        WS_LOG("audio", "sector %d cannot be read: play ends there", run.lba + std::max(got, 0));
         total = nextSector * kFramesPerSector;
         endPos = plan.lbaOf(total);
         readDone = true;
         return;
     }
-    ring.push(pcm.data(), static_cast<size_t>(run.count) * kFramesPerSector);
-    nextSector += run.count;
     readDone = nextSector >= plan.sectors();
 }
 

@@ -11,11 +11,12 @@
 namespace winshim {
 
 // Where samples come from: reads raw audio sectors (2352 bytes each, s16le
-// stereo). Called from the reader thread.
+// stereo). Called from the reader thread. Returns how many sectors it read,
+// from the first: fewer than `count` when a sector cannot be read.
 class SectorSource {
 public:
     virtual ~SectorSource() = default;
-    virtual bool read(int32_t lba, int count, uint8_t* out) = 0;
+    virtual int read(int32_t lba, int count, uint8_t* out) = 0;
 };
 
 struct AudioSpan {
