@@ -62,6 +62,7 @@ std::atomic<bool> g_silent{false};
 
 constexpr unsigned long kPeriodFrames = kSampleRate / 10;
 constexpr double kLatency = 0.25;
+constexpr int64_t kPeriodNs = 1000000000LL * kPeriodFrames / kSampleRate;
 
 class PortAudioOutput : public AudioOutput {
 public:
@@ -98,6 +99,7 @@ public:
         }
         lastHeard_ = first;
         lastCallbackNs_ = nowNs();
+        playing_ = false;
         started_ = true;
         PaError err = Pa_StartStream(stream_);
         if (err != paNoError) {
@@ -115,6 +117,7 @@ public:
     }
     int64_t taken() const override { return taken_; }
     int64_t heard() const override {
+        if (!playing_) return lastHeard_;
         int64_t first, due;
         {
             std::lock_guard lk(m_);
@@ -132,8 +135,10 @@ public:
     bool failed() const override {
         if (!started_) return false;
         // A device that stopped calling for frames for several buffers' time
-        // is gone (its sound server died, it was unplugged).
-        return Pa_IsStreamActive(stream_) != 1 || nowNs() - lastCallbackNs_ > 2 * latencyNs_ + 250000000;
+        // is gone (its sound server died, it was unplugged). After the first
+        // fill a sound server may take a second or more to begin.
+        const int64_t limit = playing_ ? 2 * latencyNs_ + 250000000 : 3000000000;
+        return Pa_IsStreamActive(stream_) != 1 || nowNs() - lastCallbackNs_ > limit;
     }
 
     static int callback(const void*, void* output, unsigned long count, const PaStreamCallbackTimeInfo* time,
@@ -147,6 +152,11 @@ private:
         const int given = pull_ ? std::clamp(pull_(out, count, first), 0, count) : 0;
         std::memset(out + given * kChannels, 0, sizeof(int16_t) * kChannels * (count - given));
         const int64_t now = nowNs();
+        // The first fill comes in a burst, before the sound server plays any
+        // of it (it may wait a second or more to begin): the clock runs from
+        // the first call that came a period after the one before, when the
+        // server has taken a period and the delay tells when it plays.
+        if (!playing_ && now - lastCallbackNs_ > kPeriodNs / 2) playing_ = true;
         // The delay until this buffer's first frame is heard, as the device
         // measured it; its stream clock itself may stand still (the ALSA pulse
         // plugin keeps it at 0), the difference still holds.
@@ -173,6 +183,7 @@ private:
     int64_t latencyNs_ = 0;
     int64_t bufferFrames_ = 0;
     std::atomic<bool> started_{false};
+    std::atomic<bool> playing_{false};  // the server began to play the first fill
     std::atomic<int64_t> taken_{0};
     std::atomic<int64_t> lastCallbackNs_{0};
     mutable std::atomic<int64_t> lastHeard_{0};
