@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64
   libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 missing=()

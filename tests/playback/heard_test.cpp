@@ -95,6 +95,13 @@ long whereBegins(const std::vector<int16_t>& got, const std::vector<int16_t>& wa
     return -1;
 }
 
+// The player's own lines among what went to standard error.
+int diagnostics(const std::string& said) {
+    int n = 0;
+    for (size_t at = said.find("winshim:audio:"); at != std::string::npos; at = said.find("winshim:audio:", at + 1)) ++n;
+    return n;
+}
+
 class Heard : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,6 +200,59 @@ TEST_F(Heard, SampleExactThroughTheDefaultDevice) {
         waitStopped();
         expectHeard(recordedAfterEnd(), c.from, layout_.leadOut);
     }
+}
+
+// Killed mid-play, the server takes the device with it: the null output goes
+// on in its place (the mode stays playing, the position runs on), with one
+// line that says so. The next play after the server is back is heard.
+TEST_F(Heard, TheServerGoesAwayAndComesBack) {
+    open();
+    send("set cd time format milliseconds");
+    ASSERT_EQ(send("play cd from " + std::to_string(trackStart(1) * 1000 / 75 + 1)), "");
+    testsupport::pumpFor(1500);
+    testing::internal::CaptureStderr();
+    server_.kill();
+    long last = std::stol(send("status cd position"));
+    int advanced = 0;
+    for (int i = 0; i < 12; ++i) {
+        testsupport::pumpFor(100);
+        EXPECT_EQ(send("status cd mode"), "playing");
+        const long now = std::stol(send("status cd position"));
+        EXPECT_GE(now, last) << "the position never goes back";
+        advanced += now > last;
+        last = now;
+    }
+    waitStopped();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_GE(advanced, 8) << "the position runs on without the server";
+    EXPECT_EQ(diagnostics(said), 1) << said;
+
+    ASSERT_EQ(server_.start(), "");
+    server_.record();
+    send("set cd time format tmsf");
+    ASSERT_EQ(send("play cd from 3"), "");
+    waitStopped();
+    expectHeard(recordedAfterEnd(), trackStart(3), layout_.leadOut);
+}
+
+// With no server at all the player plays on in silence, saying why once.
+TEST_F(Heard, NoServerPlaysSilentlyInRealTime) {
+    server_.kill();
+    testing::internal::CaptureStderr();
+    open();
+    testsupport::pumpFor(1500);  // the device is looked for when it opens
+    send("set cd time format milliseconds");
+    for (int play = 0; play < 2; ++play) {
+        SCOPED_TRACE(play);
+        ASSERT_EQ(send("play cd from " + std::to_string(trackStart(3) * 1000 / 75 + 1)), "");
+        const long first = std::stol(send("status cd position"));
+        testsupport::pumpFor(300);
+        EXPECT_EQ(send("status cd mode"), "playing");
+        EXPECT_GT(std::stol(send("status cd position")), first);
+        waitStopped();
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(diagnostics(said), 1) << said;
 }
 
 // While playing, the position (in milliseconds) is the frame arriving at the

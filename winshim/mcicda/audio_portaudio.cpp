@@ -197,8 +197,6 @@ private:
 // connects, and never over what the user set.
 void nameTheStream() {
     setenv("PULSE_PROP_OVERRIDE", "application.name=" WINSHIM_PRODUCT_NAME " media.role=music", 0);
-    setenv("PULSE_PROP_application.name", WINSHIM_PRODUCT_NAME, 0);
-    setenv("PULSE_PROP_media.role", "music", 0);
 }
 
 }  // namespace

@@ -82,7 +82,11 @@ private:
         }
         if (!toc_) {
             toc_ = disc_->toc();
-            if (toc_) position_ = discStart(*toc_);
+            if (!toc_) return nullptr;
+            position_ = discStart(*toc_);
+            // The player comes with the disc: finding the sound device takes
+            // a while, and a play should not wait for it.
+            player(*toc_);
         }
         return toc_ ? &*toc_ : nullptr;
     }
