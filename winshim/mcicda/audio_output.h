@@ -39,6 +39,9 @@ public:
     // How many frames the output takes at once when it starts (its whole
     // buffer): a start with fewer at hand would begin with an underrun.
     virtual int64_t startFrames() const { return 0; }
+    // Stopped for a while: gives back what the device holds (a sound server's
+    // stream and the wakeups that keep it); start() takes it again.
+    virtual void rest() {}
     // True for the null output standing in for a device that failed.
     virtual bool standIn() const { return false; }
 };

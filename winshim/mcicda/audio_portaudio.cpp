@@ -60,8 +60,8 @@ int64_t nowNs() {
 // Set while the device is missing, so that retries say nothing new.
 std::atomic<bool> g_silent{false};
 
-constexpr unsigned long kPeriodFrames = kSampleRate / 10;
-constexpr double kLatency = 0.25;
+constexpr unsigned long kPeriodFrames = kSampleRate / 5;
+constexpr double kLatency = 0.4;
 constexpr int64_t kPeriodNs = 1000000000LL * kPeriodFrames / kSampleRate;
 
 class PortAudioOutput : public AudioOutput {
@@ -72,6 +72,7 @@ public:
         Pa_CloseStream(stream_);
     }
     bool open(const PaStreamParameters& params) {
+        params_ = params;
         PaError err = Pa_OpenStream(&stream_, nullptr, &params, kSampleRate, kPeriodFrames,
                                     paPrimeOutputBuffersUsingStreamCallback, &PortAudioOutput::callback, this);
         if (err != paNoError) {
@@ -88,10 +89,18 @@ public:
     const char* name() const override { return "PortAudio"; }
     int64_t startFrames() const override { return bufferFrames_; }
 
+    void rest() override {
+        stop();
+        if (stream_) Pa_CloseStream(stream_);
+        stream_ = nullptr;
+    }
+
     bool start(Pull pull, int64_t first) override {
         stop();
+        if (!stream_ && !open(params_)) return false;
         pull_ = std::move(pull);
         taken_ = first;
+        startTaken_ = first;
         {
             std::lock_guard lk(m_);
             bufferFirst_ = first;
@@ -156,7 +165,9 @@ private:
         // of it (it may wait a second or more to begin): the clock runs from
         // the first call that came a period after the one before, when the
         // server has taken a period and the delay tells when it plays.
-        if (!playing_ && now - lastCallbackNs_ > kPeriodNs / 2) playing_ = true;
+        if (!playing_ && first - startTaken_ >= bufferFrames_ - static_cast<int64_t>(kPeriodFrames) &&
+            now - lastCallbackNs_ > kPeriodNs / 2)
+            playing_ = true;
         // The delay until this buffer's first frame is heard, as the device
         // measured it; its stream clock itself may stand still (the ALSA pulse
         // plugin keeps it at 0), the difference still holds.
@@ -179,12 +190,14 @@ private:
     }
 
     PaStream* stream_ = nullptr;
+    PaStreamParameters params_{};
     Pull pull_;
     int64_t latencyNs_ = 0;
     int64_t bufferFrames_ = 0;
     std::atomic<bool> started_{false};
     std::atomic<bool> playing_{false};  // the server began to play the first fill
     std::atomic<int64_t> taken_{0};
+    int64_t startTaken_ = 0;
     std::atomic<int64_t> lastCallbackNs_{0};
     mutable std::atomic<int64_t> lastHeard_{0};
     mutable std::mutex m_;

@@ -44,6 +44,7 @@ constexpr int kChunkSectors = 12;                 // one read: 160 ms of audio
 constexpr size_t kRingFrames = 3 * kSampleRate;   // what the reader keeps ahead
 constexpr size_t kPrimeFrames = kSampleRate / 4;  // held back after an underrun
 constexpr auto kDeviceCheck = std::chrono::milliseconds(500);
+constexpr auto kRestAfter = std::chrono::seconds(5);
 constexpr size_t kRecords = 2048;                 // far more than any device's latency
 constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::min();
 
@@ -87,6 +88,7 @@ struct Core {
     bool outRunning = false;
     bool stopping = false;  // the engine is stopping the output: pulls hand out nothing
     bool restart = false;   // a new play: the output starts afresh
+    bool resting = false;   // stopped long enough for the device to rest
 
     // The current play.
     Player::State state = Player::State::Stopped;
@@ -267,8 +269,18 @@ void Core::run() {
         if (state == Player::State::Stopped) {
             if (outRunning) {
                 stopOutput(lk);
-            } else {
+                resting = false;
+            } else if (resting || !out) {
                 cv.wait(lk);
+            } else if (!cv.wait_for(lk, kRestAfter, [this] { return quit || state != Player::State::Stopped; })) {
+                // Stopped a while: let the device go quiet until the next play.
+                AudioOutput* o = out.get();
+                resting = true;
+                inRead = true;
+                lk.unlock();
+                o->rest();
+                lk.lock();
+                inRead = false;
             }
             continue;
         }
