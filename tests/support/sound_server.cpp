@@ -163,6 +163,13 @@ int64_t SoundServer::framesAt(Clock::time_point when) const {
     return it == arrivals_.begin() ? 0 : std::prev(it)->second;
 }
 
+SoundServer::Clock::time_point SoundServer::arrivalOf(int64_t frame) const {
+    std::lock_guard lk(m_);
+    for (const auto& [when, frames] : arrivals_)
+        if (frames > frame) return when;
+    return Clock::now();
+}
+
 std::string SoundServer::pactl(const std::string& args) const {
     std::string text;
     if (std::FILE* p = popen(("pactl " + args + " 2>/dev/null").c_str(), "r")) {

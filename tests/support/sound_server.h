@@ -40,6 +40,8 @@ public:
     std::vector<int16_t> recorded() const;
     // How many frames had arrived at `when`.
     int64_t framesAt(Clock::time_point when) const;
+    // When frame `frame` arrived; the latest time when it has not.
+    Clock::time_point arrivalOf(int64_t frame) const;
 
     // `pactl ARGS` against this server: its standard output, or "" when it failed.
     std::string pactl(const std::string& args) const;
