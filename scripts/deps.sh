@@ -10,6 +10,7 @@ packages=(
   libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
   clang libclang-rt-14-dev
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 missing=()

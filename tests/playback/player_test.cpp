@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -398,6 +399,52 @@ TEST_F(PlayerTest, PositionIsWhatTheListenerHearsAndSurvivesTheDevice) {
         EXPECT_EQ(player->position(), 375);
         EXPECT_EQ(ends(), 1);
     }
+    winshim::AUDIO_SetDeviceForTests(nullptr);
+}
+
+// A device whose stop hangs until the test lets it go, as a call into a sound
+// server that went away may.
+class StuckDevice : public winshim::AudioOutput {
+public:
+    explicit StuckDevice(std::shared_future<void> release) : release_(std::move(release)) {}
+    const char* name() const override { return "stuck device"; }
+    bool start(Pull pull, int64_t first) override { return inner_->start(std::move(pull), first); }
+    void stop() override {
+        release_.wait();
+        inner_->stop();
+    }
+    int64_t taken() const override { return inner_->taken(); }
+    int64_t heard() const override { return inner_->heard(); }
+
+private:
+    std::shared_future<void> release_;
+    std::unique_ptr<winshim::AudioOutput> inner_ = winshim::AUDIO_OpenNull();
+};
+
+TEST_F(PlayerTest, CommandsDoNotWaitForAStuckDevice) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    winshim::AUDIO_SetDeviceForTests([released] { return std::make_unique<StuckDevice>(released); });
+    const std::vector<AudioSpan> audio = {{150, 1650}};
+    auto player = make(std::make_shared<MemorySource>(audio), audio, "");
+    player->play(150, 1650);
+    std::this_thread::sleep_for(100ms);
+    player->stop();  // the engine now hangs in the device's stop
+    std::this_thread::sleep_for(100ms);
+    auto commands = std::async(std::launch::async, [&] {
+        player->play(300, 600);
+        player->pause();
+        player->resume();
+        (void)player->position();
+        (void)player->state();
+        player->stop();
+        return player->state();
+    });
+    const bool answered = commands.wait_for(5s) == std::future_status::ready;
+    release.set_value();
+    EXPECT_TRUE(answered) << "a command waited for the device";
+    EXPECT_EQ(commands.get(), Player::State::Stopped);
+    player.reset();
     winshim::AUDIO_SetDeviceForTests(nullptr);
 }
 

@@ -30,6 +30,7 @@ std::unique_ptr<AudioOutput> AUDIO_Open(const std::string& choice) {
             testDevice = g_testDevice;
         }
         out = testDevice ? testDevice() : AUDIO_OpenDevice();
+        if (!out) out = AUDIO_OpenStandIn();
     }
     if (!out) out = AUDIO_OpenNull();
     WS_LOG("audio", "output: %s", out->name());

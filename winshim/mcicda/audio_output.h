@@ -31,10 +31,19 @@ public:
     // One past the last frame taken.
     virtual int64_t taken() const = 0;
     // One past the frame the listener hears now: taken() less what is still on
-    // its way through the device.
+    // its way through the device. Goes on with the clock past taken() when a
+    // device stops calling for frames, until it is found failed. Never blocks.
     virtual int64_t heard() const = 0;
     // True when a started device stopped taking frames on its own.
     virtual bool failed() const { return false; }
+    // How many frames the output takes at once when it starts (its whole
+    // buffer): a start with fewer at hand would begin with an underrun.
+    virtual int64_t startFrames() const { return 0; }
+    // Stopped for a while: gives back what the device holds (a sound server's
+    // stream and the wakeups that keep it); start() takes it again.
+    virtual void rest() {}
+    // True for the null output standing in for a device that failed.
+    virtual bool standIn() const { return false; }
 };
 
 // `choice` is WINSHIM_AUDIO's value: "null", "capture:FILE.wav", or empty for
@@ -42,6 +51,8 @@ public:
 // null output.
 std::unique_ptr<AudioOutput> AUDIO_Open(const std::string& choice);
 std::unique_ptr<AudioOutput> AUDIO_OpenNull();
+// The null output in place of a device that failed or would not open.
+std::unique_ptr<AudioOutput> AUDIO_OpenStandIn();
 std::unique_ptr<AudioOutput> AUDIO_OpenCapture(const std::string& path);  // null when the file cannot be made
 std::unique_ptr<AudioOutput> AUDIO_OpenDevice();                          // null when no device opens
 

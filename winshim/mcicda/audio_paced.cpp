@@ -20,15 +20,24 @@ namespace {
 
 std::atomic<double> g_speed{1.0};
 
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 class PacedOutput : public AudioOutput {
 public:
+    explicit PacedOutput(bool standIn = false) : standIn_(standIn) {}
     ~PacedOutput() override { PacedOutput::stop(); }
     const char* name() const override { return "null"; }
+    bool standIn() const override { return standIn_; }
 
     bool start(Pull pull, int64_t first) override {
         stop();
         pull_ = std::move(pull);
         taken_ = first;
+        first_ = first;
+        startNs_ = nowNs();
         quit_ = false;
         thread_ = std::thread([this] { run(); });
         return true;
@@ -44,7 +53,11 @@ public:
         stopped();
     }
     int64_t taken() const override { return taken_; }
-    int64_t heard() const override { return taken_; }
+    // Taken a step ahead, heard by the clock, as from a device's buffer.
+    int64_t heard() const override {
+        const double seconds = (nowNs() - startNs_) / 1e9 * g_speed.load();
+        return std::min<int64_t>(taken_, first_ + static_cast<int64_t>(seconds * kSampleRate));
+    }
 
 protected:
     // The frames the player filled, as they are taken.
@@ -61,10 +74,14 @@ private:
         auto last = Clock::now();
         std::unique_lock lk(m_);
         while (!quit_) {
+            // Real time takes frames in 50 ms steps, few enough wakeups for a
+            // quiet process; faster runs for tests take them in 5 ms steps.
+            const auto step = g_speed.load() > 1 ? std::chrono::milliseconds(5) : std::chrono::milliseconds(50);
             auto now = Clock::now();
             virtualSeconds += std::chrono::duration<double>(now - last).count() * g_speed.load();
             last = now;
-            const int64_t due = first + static_cast<int64_t>(virtualSeconds * kSampleRate);
+            const double ahead = std::chrono::duration<double>(step).count() * g_speed.load();
+            const int64_t due = first + static_cast<int64_t>((virtualSeconds + ahead) * kSampleRate);
             lk.unlock();
             while (taken_ < due) {
                 const int n = static_cast<int>(std::min<int64_t>(due - taken_, kMaxPull));
@@ -73,12 +90,15 @@ private:
                 taken_ += n;
             }
             lk.lock();
-            cv_.wait_for(lk, std::chrono::milliseconds(5), [this] { return quit_; });
+            cv_.wait_for(lk, step, [this] { return quit_; });
         }
     }
 
+    const bool standIn_;
     Pull pull_;
     std::atomic<int64_t> taken_{0};
+    std::atomic<int64_t> first_{0};
+    std::atomic<int64_t> startNs_{0};
     std::mutex m_;
     std::condition_variable cv_;
     bool quit_ = false;
@@ -153,6 +173,10 @@ double AUDIO_Speed() {
 
 std::unique_ptr<AudioOutput> AUDIO_OpenNull() {
     return std::make_unique<PacedOutput>();
+}
+
+std::unique_ptr<AudioOutput> AUDIO_OpenStandIn() {
+    return std::make_unique<PacedOutput>(true);
 }
 
 std::unique_ptr<AudioOutput> AUDIO_OpenCapture(const std::string& path) {

@@ -1,8 +1,10 @@
-// The default sound device through PortAudio's callback interface. What the
-// listener hears is computed from the buffer the device is playing: frames
-// before it, plus the stream time elapsed since its DAC time. Where the stream
-// clock does not run (some ALSA and pulse set-ups keep it at 0), frames taken
-// less the stream's latency stand in.
+// The default sound device through PortAudio's callback interface. The
+// device's buffer is filled from the player's ring when the stream starts
+// (not with silence), so the first frame is heard one device latency after
+// play, however long the buffer. What the listener hears is computed from the
+// last buffer handed to the device and the delay PortAudio measured for it
+// (its DAC time less the time of the callback), extrapolated on the monotonic
+// clock: asking the device would block when its sound server has gone.
 #include <dlfcn.h>
 #include <portaudio.h>
 
@@ -10,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <cstdlib>
 #include <mutex>
 
 #include "core/log.h"
@@ -33,9 +36,12 @@ void silenceProbes() {
     }
 }
 
+void nameTheStream();
+
 bool initPortAudio() {
     static const bool ok = [] {
         silenceProbes();
+        nameTheStream();
         PaError err = Pa_Initialize();
         if (err != paNoError) WS_LOG("audio", "Pa_Initialize: %s", Pa_GetErrorText(err));
         return err == paNoError;
@@ -43,10 +49,20 @@ bool initPortAudio() {
     return ok;
 }
 
-int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+// Long periods keep the process quiet (a period is a wakeup of PortAudio's
+// thread and of the sound server's client thread); the buffer of two of them
+// is what a pause or a stop still lets through, and what a start fills at once.
+// Set while the device is missing, so that retries say nothing new.
+std::atomic<bool> g_silent{false};
+
+constexpr unsigned long kPeriodFrames = kSampleRate / 5;
+constexpr double kLatency = 0.4;
+constexpr int64_t kPeriodNs = 1000000000LL * kPeriodFrames / kSampleRate;
 
 class PortAudioOutput : public AudioOutput {
 public:
@@ -56,36 +72,50 @@ public:
         Pa_CloseStream(stream_);
     }
     bool open(const PaStreamParameters& params) {
-        PaError err = Pa_OpenStream(&stream_, nullptr, &params, kSampleRate, paFramesPerBufferUnspecified, paNoFlag,
-                                    &PortAudioOutput::callback, this);
+        params_ = params;
+        PaError err = Pa_OpenStream(&stream_, nullptr, &params, kSampleRate, kPeriodFrames,
+                                    paPrimeOutputBuffersUsingStreamCallback, &PortAudioOutput::callback, this);
         if (err != paNoError) {
-            WS_LOG("audio", "PortAudio: cannot open the default device: %s", Pa_GetErrorText(err));
             stream_ = nullptr;
+            say("cannot open the default sound device: %s", Pa_GetErrorText(err));
             return false;
         }
-        if (const PaStreamInfo* info = Pa_GetStreamInfo(stream_))
-            latencyFrames_ = static_cast<int64_t>(info->outputLatency * kSampleRate);
+        g_silent = false;
+        const PaStreamInfo* info = Pa_GetStreamInfo(stream_);
+        latencyNs_ = static_cast<int64_t>((info ? info->outputLatency : kLatency) * 1e9);
+        bufferFrames_ = static_cast<int64_t>((info ? info->outputLatency : kLatency) * kSampleRate) + kPeriodFrames;
         return true;
     }
     const char* name() const override { return "PortAudio"; }
+    int64_t startFrames() const override { return bufferFrames_; }
+
+    void rest() override {
+        stop();
+        if (stream_) Pa_CloseStream(stream_);
+        stream_ = nullptr;
+    }
 
     bool start(Pull pull, int64_t first) override {
         stop();
+        if (!stream_ && !open(params_)) return false;
         pull_ = std::move(pull);
         taken_ = first;
+        startTaken_ = first;
         {
             std::lock_guard lk(m_);
             bufferFirst_ = first;
-            bufferDac_ = 0;
+            bufferDueNs_ = nowNs() + latencyNs_;
         }
         lastHeard_ = first;
-        lastCallbackMs_ = nowMs();
+        lastCallbackNs_ = nowNs();
+        playing_ = false;
+        started_ = true;
         PaError err = Pa_StartStream(stream_);
         if (err != paNoError) {
-            WS_LOG("audio", "Pa_StartStream: %s", Pa_GetErrorText(err));
+            started_ = false;
+            say("the sound device would not start: %s", Pa_GetErrorText(err));
             return false;
         }
-        started_ = true;
         return true;
     }
     void stop() override {
@@ -96,24 +126,28 @@ public:
     }
     int64_t taken() const override { return taken_; }
     int64_t heard() const override {
-        int64_t first;
-        double dac;
+        if (!playing_) return lastHeard_;
+        int64_t first, due;
         {
             std::lock_guard lk(m_);
             first = bufferFirst_;
-            dac = bufferDac_;
+            due = bufferDueNs_;
         }
-        const int64_t taken = taken_;
-        const double now = started_ ? Pa_GetStreamTime(stream_) : 0;
-        int64_t h =
-            (dac > 0 && now > 0) ? first + static_cast<int64_t>((now - dac) * kSampleRate) : taken - latencyFrames_;
-        h = std::clamp(h, lastHeard_.load(), taken);
-        lastHeard_ = h;
-        return h;
+        // Never back. Past what the device took only when it stopped calling
+        // for frames: the listener's time goes on all the same.
+        const int64_t h = first + (nowNs() - due) * kSampleRate / 1000000000;
+        int64_t last = lastHeard_.load();
+        while (h > last && !lastHeard_.compare_exchange_weak(last, h)) {
+        }
+        return std::max(h, last);
     }
     bool failed() const override {
         if (!started_) return false;
-        return Pa_IsStreamActive(stream_) != 1 || nowMs() - lastCallbackMs_ > 1500;
+        // A device that stopped calling for frames for several buffers' time
+        // is gone (its sound server died, it was unplugged). After the first
+        // fill a sound server may take a second or more to begin.
+        const int64_t limit = playing_ ? 2 * latencyNs_ + 250000000 : 3000000000;
+        return Pa_IsStreamActive(stream_) != 1 || nowNs() - lastCallbackNs_ > limit;
     }
 
     static int callback(const void*, void* output, unsigned long count, const PaStreamCallbackTimeInfo* time,
@@ -126,27 +160,57 @@ private:
         const int64_t first = taken_;
         const int given = pull_ ? std::clamp(pull_(out, count, first), 0, count) : 0;
         std::memset(out + given * kChannels, 0, sizeof(int16_t) * kChannels * (count - given));
+        const int64_t now = nowNs();
+        // The first fill comes in a burst, before the sound server plays any
+        // of it (it may wait a second or more to begin): the clock runs from
+        // the first call that came a period after the one before, when the
+        // server has taken a period and the delay tells when it plays.
+        if (!playing_ && first - startTaken_ >= bufferFrames_ - static_cast<int64_t>(kPeriodFrames) &&
+            now - lastCallbackNs_ > kPeriodNs / 2)
+            playing_ = true;
+        // The delay until this buffer's first frame is heard, as the device
+        // measured it; its stream clock itself may stand still (the ALSA pulse
+        // plugin keeps it at 0), the difference still holds.
+        const double delay = time ? time->outputBufferDacTime - time->currentTime : -1;
+        const int64_t delayNs = delay >= 0 && delay < 10 ? static_cast<int64_t>(delay * 1e9) : latencyNs_;
         {
             std::lock_guard lk(m_);
             bufferFirst_ = first;
-            bufferDac_ = time ? time->outputBufferDacTime : 0;
+            bufferDueNs_ = now + delayNs;
         }
         taken_ = first + count;
-        lastCallbackMs_ = nowMs();
+        lastCallbackNs_ = now;
         return paContinue;
     }
 
+    // One line on standard error for what a user would want to know: why
+    // there is no sound.
+    static void say(const char* format, const char* what) {
+        if (!g_silent.exchange(true)) LOG_Print("audio", format, what);
+    }
+
     PaStream* stream_ = nullptr;
+    PaStreamParameters params_{};
     Pull pull_;
-    int64_t latencyFrames_ = 0;
+    int64_t latencyNs_ = 0;
+    int64_t bufferFrames_ = 0;
     std::atomic<bool> started_{false};
+    std::atomic<bool> playing_{false};  // the server began to play the first fill
     std::atomic<int64_t> taken_{0};
-    std::atomic<int64_t> lastCallbackMs_{0};
+    int64_t startTaken_ = 0;
+    std::atomic<int64_t> lastCallbackNs_{0};
     mutable std::atomic<int64_t> lastHeard_{0};
     mutable std::mutex m_;
     int64_t bufferFirst_ = 0;  // first frame of the buffer last handed to the device
-    double bufferDac_ = 0;     // when its first frame reaches the DAC, on the stream clock
+    int64_t bufferDueNs_ = 0;  // when that frame is heard, on the monotonic clock
 };
+
+// The sound server shows the stream under the application's name, so that a
+// user finds the player in the volume mixer; set before PortAudio first
+// connects, and never over what the user set.
+void nameTheStream() {
+    setenv("PULSE_PROP_OVERRIDE", "application.name=" WINSHIM_PRODUCT_NAME " media.role=music", 0);
+}
 
 }  // namespace
 
@@ -154,7 +218,7 @@ std::unique_ptr<AudioOutput> AUDIO_OpenDevice() {
     if (!initPortAudio()) return nullptr;
     PaDeviceIndex dev = Pa_GetDefaultOutputDevice();
     if (dev == paNoDevice) {
-        WS_LOG("audio", "PortAudio: no default output device");
+        if (!g_silent.exchange(true)) LOG_Print("audio", "no default sound device");
         return nullptr;
     }
     const PaDeviceInfo* info = Pa_GetDeviceInfo(dev);
@@ -163,7 +227,7 @@ std::unique_ptr<AudioOutput> AUDIO_OpenDevice() {
     params.channelCount = kChannels;
     params.sampleFormat = paInt16;
     // A player needs no low latency: the position is corrected for it.
-    params.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
+    params.suggestedLatency = kLatency;
     auto output = std::make_unique<PortAudioOutput>();
     if (!output->open(params)) return nullptr;
     WS_LOG("audio", "PortAudio: %s", info ? info->name : "default device");

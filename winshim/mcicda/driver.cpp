@@ -98,7 +98,11 @@ private:
             if (toc_) dropDisc();
         } else if (!toc_) {
             toc_ = disc_->toc();
-            if (toc_) position_ = discStart(*toc_);
+            if (!toc_) return nullptr;
+            position_ = discStart(*toc_);
+            // The player comes with the disc: finding the sound device takes
+            // a while, and a play should not wait for it.
+            player(*toc_);
         }
         if (!disc_->isImage()) MEDIA_Report(letter_, toc_.has_value(), reported_);
         reported_ = true;

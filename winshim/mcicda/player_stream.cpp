@@ -61,4 +61,11 @@ size_t FrameRing::pop(int16_t* out, size_t n) {
     return n;
 }
 
+size_t FrameRing::drop(size_t n) {
+    n = std::min(n, size_);
+    head_ = (head_ + n) % capacity();
+    size_ -= n;
+    return n;
+}
+
 }  // namespace winshim

@@ -45,6 +45,8 @@ public:
     void push(const int16_t* frames, size_t n);
     // Takes up to n frames; returns how many.
     size_t pop(int16_t* out, size_t n);
+    // Throws up to n frames away; returns how many.
+    size_t drop(size_t n);
 
 private:
     std::vector<int16_t> buf_;

@@ -102,11 +102,11 @@ def close_box(title):
 
 
 class Player:
-    def __init__(self, home):
+    def __init__(self, home, audio="null", extra_env=None):
         self.home = home
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_RUNTIME_DIR=os.path.join(home, "run"), DISPLAY=DISPLAY, QT_QPA_PLATFORM="xcb",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", WINSHIM_AUDIO="null")
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", WINSHIM_AUDIO=audio, **(extra_env or {}))
         # Leaks are the in-process tests' business; here only the exit code counts.
         env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
         env.pop("WINSHIM_DEBUG", None)

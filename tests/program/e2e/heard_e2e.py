@@ -1,0 +1,120 @@
+#!/usr/bin/python3
+"""End-to-end through a real sound server: the real binary with its default
+sound output, Play pressed through the accessibility bus, is heard at a private
+PulseAudio's null sink (its monitor recorded), the demo disc's first second
+sample for sample.
+
+Run under dbus-run-session:  heard_e2e.py VARNEL_BINARY
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+import main_window_e2e as e2e
+
+SECOND = 44100 * 4  # bytes of one second of s16 stereo
+
+
+class SoundServer:
+    """A private PulseAudio with one null sink, its monitor recorded."""
+
+    def __init__(self, folder):
+        self.socket = os.path.join(folder, "native")
+        conf = os.path.join(folder, "client.conf")
+        with open(conf, "w") as f:
+            f.write("autospawn = no\n")
+        self.env = {"PULSE_SERVER": "unix:" + self.socket, "PULSE_CLIENTCONFIG": conf}
+        run = os.path.join(folder, "pulse-run")
+        os.mkdir(run, 0o700)
+        self.server = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
+             "--high-priority=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + self.socket,
+             "--load=module-null-sink sink_name=out rate=44100 format=s16le channels=2 channel_map=left,right"],
+            env=dict(os.environ, XDG_RUNTIME_DIR=run, HOME=folder), stdout=subprocess.DEVNULL,
+            stderr=subprocess.PIPE)
+        self.data = bytearray()
+        self.recorder = None
+
+    def wait_ready(self):
+        def sink():
+            out = subprocess.run(["pactl", "list", "short", "sinks"], env=dict(os.environ, **self.env),
+                                 capture_output=True, text=True)
+            return "out" in out.stdout
+        if e2e.wait_for(sink, 10):
+            return ""
+        self.server.kill()
+        return self.server.communicate()[1].decode(errors="replace")
+
+    def record(self):
+        self.recorder = subprocess.Popen(["parec", "--raw", "--device=out.monitor", "--format=s16le",
+                                          "--rate=44100", "--channels=2", "--latency-msec=20"],
+                                         env=dict(os.environ, **self.env), stdout=subprocess.PIPE)
+
+        def read():
+            while True:
+                chunk = self.recorder.stdout.read1(65536)
+                if not chunk:
+                    return
+                self.data += chunk
+        threading.Thread(target=read, daemon=True).start()
+
+    def stop(self):
+        for p in (self.recorder, self.server):
+            if p and p.poll() is None:
+                p.terminate()
+                p.wait()
+
+
+def sound(data):
+    """The frames that are not silence (a stream that has not begun)."""
+    frames = [bytes(data[i:i + 4]) for i in range(0, len(data) - 3, 4)]
+    while frames and frames[0] == b"\0\0\0\0":
+        frames.pop(0)
+    return b"".join(frames)
+
+
+class Heard(unittest.TestCase):
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="varnel-heard-")
+        os.mkdir(os.path.join(self.home, "run"), 0o700)
+        self.server = SoundServer(self.home)
+        self.player = None
+
+    def tearDown(self):
+        if self.player and self.player.process.poll() is None:
+            self.player.process.kill()
+            self.player.process.wait()
+        self.server.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_play_is_heard(self):
+        why = self.server.wait_ready()
+        self.assertEqual(why, "", "the private sound server did not start")
+        self.player = e2e.Player(self.home, audio="", extra_env=self.server.env)
+        self.assertTrue(e2e.wait_for(lambda: self.player.find("push button", "Play")), "the main window comes up")
+        self.server.record()
+        time.sleep(1)
+        self.player.press("push button", "Play")
+        self.assertTrue(e2e.wait_for(lambda: len(sound(self.server.data)) >= 2 * SECOND, 15), "sound arrives")
+
+        with open(os.path.join(os.path.dirname(e2e.VARNEL), "share", "varnel", "demo.bin"), "rb") as f:
+            raw = f.read(2 * SECOND)
+        want = sound(raw)
+        end = SECOND - (len(raw) - len(want))  # the end of the first second, past its leading silence
+        got = sound(self.server.data)
+        # The monitor can miss a stream's first moments: find where it begins.
+        begins = want.find(got[:4096])
+        self.assertGreaterEqual(begins, 0, "the first frames heard are the demo disc's")
+        self.assertEqual(begins % 4, 0)
+        self.assertLess(begins, SECOND // 2, "no more than the monitor's first moments is missing")
+        self.assertEqual(got[:end - begins], want[begins:end], "the first second, sample for sample")
+        self.player.press("push button", "Stop")
+
+
+if __name__ == "__main__":
+    e2e.main()

@@ -1,0 +1,64 @@
+// A private PulseAudio for the tests that listen to what the player sends to the
+// default sound device: started in a folder of its own with one null sink at
+// 44100 Hz, s16le, stereo (so nothing is resampled), its monitor recorded as it
+// plays. While the object lives, this process's sound clients (ALSA's pulse
+// plugin included) reach this server and no other, and never start one of
+// their own.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+class SoundServer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit SoundServer(const std::string& folder);
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // Starts the server and waits for its sink. Empty when it runs; otherwise
+    // why it does not, with what the server printed.
+    std::string start();
+    // Ends the server at once, as a crash would.
+    void kill();
+
+    // Records the sink's monitor from now on, into memory.
+    void record();
+    // Stops recording; the frames stay.
+    void stopRecording();
+    // Interleaved s16 stereo, as recorded so far.
+    std::vector<int16_t> recorded() const;
+    // How many frames had arrived at `when`.
+    int64_t framesAt(Clock::time_point when) const;
+    // When frame `frame` arrived; the latest time when it has not.
+    Clock::time_point arrivalOf(int64_t frame) const;
+
+    // `pactl ARGS` against this server: its standard output, or "" when it failed.
+    std::string pactl(const std::string& args) const;
+    // What the server printed.
+    std::string log() const;
+
+private:
+    void readMonitor(int fd);
+
+    std::string folder_;
+    std::string socket_;
+    pid_t server_ = -1;
+    pid_t recorder_ = -1;
+    std::thread reader_;
+    mutable std::mutex m_;
+    std::vector<int16_t> samples_;
+    std::vector<std::pair<Clock::time_point, int64_t>> arrivals_;  // (when, frames so far)
+};
+
+}  // namespace testsupport
