@@ -21,13 +21,15 @@ if dpkg-query -W -f='${Status}' varnel 2>/dev/null | grep -q 'installed'; then
 fi
 
 echo "== installed package =="
+# What carries the name under /usr already (a `cmake --install` of one's own) is not the package's.
+before=$(find /usr -iname '*varnel*' 2>/dev/null)
 files=()
 remove() {
   trap - EXIT
   "${apt[@]}" purge varnel >/dev/null
   local left=()
   for f in "${files[@]}"; do [ -e "$f" ] && left+=("$f"); done
-  mapfile -t -O "${#left[@]}" left < <(find /usr -iname '*varnel*' 2>/dev/null)
+  mapfile -t -O "${#left[@]}" left < <(find /usr -iname '*varnel*' 2>/dev/null | grep -vxF -f <(echo "$before"))
   if [ ${#left[@]} -ne 0 ]; then
     printf 'left behind after the purge: %s\n' "${left[@]}" >&2
     return 1
