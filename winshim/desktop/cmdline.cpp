@@ -14,12 +14,12 @@ constexpr std::string_view kHelp =
     "Environment:\n"
     "  WINSHIM_AUDIO=null           play silently\n"
     "  WINSHIM_AUDIO=capture:FILE   play into the WAV file FILE\n"
-    "  WINSHIM_DEBUG=CHANNEL,...    print diagnostics of those channels (mci, msg, win, file, ...)\n"
-    "  XDG_CONFIG_HOME              where the Windows directory lives (default ~/.config)\n"
+    "  WINSHIM_DEBUG=CHANNEL,...    print diagnostics of those channels (mci, audio, cdio, file, ...)\n"
+    "  XDG_CONFIG_HOME              the folder that holds varnel/ (default ~/.config)\n"
     "\n"
     "Files:\n"
-    "  $XDG_CONFIG_HOME/varnel/          the Windows directory: settings and song lists\n"
-    "  $XDG_CONFIG_HOME/varnel/drives/e: names a disc image (.cue, .toc, .nrg) for drive e:\n";
+    "  ~/.config/varnel/            settings and song lists\n"
+    "  ~/.config/varnel/drives/e:   names a disc image (.cue, .toc, .nrg) or a device as drive e:\n";
 
 std::string_view baseName(const char* path) {
     std::string_view name = path && *path ? path : "varnel";
