@@ -33,7 +33,10 @@ package() {
 
 variant=${1:-all}
 case $variant in
-  release) run release -DCMAKE_BUILD_TYPE=Release && package ;;
+  release)
+    run release -DCMAKE_BUILD_TYPE=Release
+    package
+    ;;
   sanitize) run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON ;;
   all)
     run release -DCMAKE_BUILD_TYPE=Release
