@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnel and runs every test headless: once in a
 # release build and once in a debug build with AddressSanitizer and
-# UndefinedBehaviorSanitizer that stops at the first error; then cross-builds
-# Varnel.exe for Windows (scripts/windows-build.sh), starts it under Wine and runs the
-# conformance tests that use only Windows interfaces under Wine; last it fuzzes
-# every reader of outside input for a while (scripts/fuzz.sh).
+# UndefinedBehaviorSanitizer that stops at the first error. The release build is also
+# packaged (scripts/package.sh), and the package installed on this machine, started and
+# removed again (tests/package/installed.sh). Then it cross-builds Varnel.exe for
+# Windows (scripts/windows-build.sh), starts it under Wine and runs the conformance
+# tests that use only Windows interfaces under Wine; last it fuzzes every reader of
+# outside input for a while (scripts/fuzz.sh).
 #   scripts/test.sh            both builds
 #   scripts/test.sh release    only the release build
 #   scripts/test.sh sanitize   only the sanitizer build
@@ -25,13 +27,23 @@ run() {
   ctest --test-dir "build/$name" --output-on-failure -j "$jobs"
 }
 
+# The Debian package of the release build, installed as a user would install it.
+package() {
+  scripts/package.sh build/release
+  tests/package/installed.sh build/release/varnel_*.deb
+}
+
 variant=${1:-all}
 case $variant in
-  release) run release -DCMAKE_BUILD_TYPE=Release ;;
+  release)
+    run release -DCMAKE_BUILD_TYPE=Release
+    package
+    ;;
   sanitize) run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON ;;
   fuzz) scripts/fuzz.sh; exit ;;
   all)
     run release -DCMAKE_BUILD_TYPE=Release
+    package
     run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
     ;;
   *) echo "usage: scripts/test.sh [release|sanitize|fuzz]" >&2; exit 2 ;;

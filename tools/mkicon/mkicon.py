@@ -1,17 +1,22 @@
 #!/usr/bin/env python3
-"""Draws the application icon (a compact disc with a musical note) and writes it as a
-Windows .ico file with a 32x32 and a 16x16 image, 16 colours each, with AND masks.
+"""Renders the application icon from its SVG drawings: the hicolor PNGs of the desktop
+entry, and the Windows icon IDI_APP (a 32x32 and a 16x16 image, 16 colours each, with
+AND masks), so that both platforms show the same artwork.
 
-Usage: mkicon.py [OUTPUT.ico]   (default: resources/varnel.ico beside this tool's repo)
+Usage: tools/mkicon/mkicon.py      (rewrites data/icons/*/varnel.png and resources/varnel.ico)
 
-Only the standard library is used, and the output is byte-for-byte reproducible, so
-the committed icon can always be regenerated and compared.
+Needs rsvg-convert (librsvg2-bin) and convert (imagemagick). The outputs are committed;
+run this again after changing data/icons/varnel.svg or data/icons/varnel-16.svg.
 """
 
-import math
 import os
 import struct
-import sys
+import subprocess
+import tempfile
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+ICONS = os.path.join(ROOT, "data", "icons")
+SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
 
 # The standard 16-colour palette, as (red, green, blue).
 PALETTE = [
@@ -20,76 +25,36 @@ PALETTE = [
     (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
     (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
 ]
-BLACK, NAVY, SILVER, GRAY, BLUE, MAGENTA, CYAN, WHITE, YELLOW = 0, 4, 7, 8, 12, 13, 14, 15, 11
-TRANSPARENT = None
-
-SUBSAMPLES = 4  # per axis: each pixel takes the colour that covers most of it
 
 
-# Geometry is given on a 32-unit canvas; a smaller icon scales it and keeps strokes at
-# least one pixel wide.
-DISC_CX, DISC_CY, DISC_R = 14.0, 14.0, 14.0
+# The colours the artwork is reduced to: blends of navy and white must not turn teal.
+USED = [0, 4, 7, 8, 11, 13, 14, 15]
 
 
-def disc_colour(x, y, unit):
-    """Colour of the disc at canvas point (x, y); unit is one pixel in canvas units."""
-    r = math.hypot(x - DISC_CX, y - DISC_CY)
-    hole = max(2.6, 1.5 * unit)
-    if r > DISC_R or r < hole:
-        return TRANSPARENT
-    if r > DISC_R - unit or r < hole + unit:
-        return GRAY  # outer rim and the edge of the hole
-    if r < hole + unit + max(1.8, unit):
-        return WHITE  # the clear hub
-    if r < hole + 2 * unit + max(1.8, unit):
-        return SILVER if unit > 1 else GRAY
-    # Light caught by the grooves: two opposite fans of colour across the silver.
-    angle = math.degrees(math.atan2(DISC_CY - y, x - DISC_CX)) % 180.0
-    for upper, colour in ((32.0, SILVER), (40.0, CYAN), (54.0, WHITE), (61.0, MAGENTA), (66.0, YELLOW)):
-        if angle < upper:
-            return colour
-    return SILVER
+def source(size):
+    """The drawing for a size: 16 pixels has one of its own, made for the grid."""
+    return os.path.join(ICONS, "varnel-16.svg" if size == 16 else "varnel.svg")
 
 
-def note_colour(x, y, unit):
-    """Colour of the eighth note at canvas point (x, y), or None where there is none."""
-    hx, hy = 19.5, 26.0
-    c, s = math.cos(math.radians(-25)), math.sin(math.radians(-25))
-    u = (x - hx) * c - (y - hy) * s
-    v = (x - hx) * s + (y - hy) * c
-    if (u / 4.4) ** 2 + (v / 3.1) ** 2 <= 1.0:
-        return NAVY
-    stem_left, stem_right, top = 21.8, 24.0, 6.0
-    if stem_left <= x <= stem_right and top <= y <= hy:
-        return NAVY
-    # The flag sweeps down and to the right from the top of the stem, thinning out.
-    fx = x - stem_right
-    length = 6.5 if unit <= 1 else 5.0
-    if 0.0 <= fx <= length:
-        t = fx / length
-        upper = top + 11.0 * t ** 1.4
-        if upper <= y <= upper + max(5.0 - 3.0 * t, 2.0 * unit):
-            return NAVY
-    return None
+def png(size):
+    return os.path.join(ICONS, str(size), "varnel.png")
 
 
-def pixel(px, py, size):
-    unit = 32.0 / size
-    counts = {}
-    for sy in range(SUBSAMPLES):
-        for sx in range(SUBSAMPLES):
-            x = (px + (sx + 0.5) / SUBSAMPLES) * unit
-            y = (py + (sy + 0.5) / SUBSAMPLES) * unit
-            colour = note_colour(x, y, unit)
-            if colour is None:
-                colour = disc_colour(x, y, unit)
-            counts[colour] = counts.get(colour, 0) + 1
-    # Most coverage wins; ties go to the lower key so the result never depends on order.
-    return max(sorted(counts, key=lambda k: -1 if k is None else k), key=lambda k: counts[k])
+def render():
+    for size in SIZES:
+        os.makedirs(os.path.dirname(png(size)), exist_ok=True)
+        subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), source(size), "-o", png(size)], check=True)
 
 
-def draw(size):
-    return [[pixel(x, y, size) for x in range(size)] for y in range(size)]
+def indexed(size, palette_file):
+    """The rendered image as rows of palette indices, None where it is transparent."""
+    colours = subprocess.run(["convert", png(size), "-alpha", "off", "+dither", "-remap", palette_file, "rgb:-"],
+                             check=True, capture_output=True).stdout
+    alpha = subprocess.run(["convert", png(size), "-alpha", "extract", "gray:-"],
+                           check=True, capture_output=True).stdout
+    index = {rgb: i for i, rgb in enumerate(PALETTE)}
+    pixels = [None if alpha[i] < 128 else index[tuple(colours[3 * i:3 * i + 3])] for i in range(size * size)]
+    return [pixels[row * size:(row + 1) * size] for row in range(size)]
 
 
 def dib(image):
@@ -102,9 +67,8 @@ def dib(image):
         xor = bytearray(xor_stride)
         mask = bytearray(and_stride)
         for x, colour in enumerate(row):
-            index = 0 if colour is TRANSPARENT else colour
-            xor[x // 2] |= index << (4 if x % 2 == 0 else 0)
-            if colour is TRANSPARENT:
+            xor[x // 2] |= (colour or 0) << (4 if x % 2 == 0 else 0)
+            if colour is None:
                 mask[x // 8] |= 0x80 >> (x % 8)
         xor_rows.append(bytes(xor))
         and_rows.append(bytes(mask))
@@ -125,12 +89,15 @@ def ico(images):
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "resources", "varnel.ico")
-    data = ico([draw(32), draw(16)])
+    render()
+    with tempfile.NamedTemporaryFile(suffix=".ppm") as palette:
+        palette.write(b"P6 %d 1 255\n" % len(USED) + bytes(c for i in USED for c in PALETTE[i]))
+        palette.flush()
+        data = ico([indexed(32, palette.name), indexed(16, palette.name)])
+    target = os.path.join(ROOT, "resources", "varnel.ico")
     with open(target, "wb") as f:
         f.write(data)
-    print(f"wrote {target} ({len(data)} bytes)")
+    print(f"wrote {len(SIZES)} PNGs under {ICONS} and {target} ({len(data)} bytes)")
 
 
 if __name__ == "__main__":

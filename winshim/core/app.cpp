@@ -10,6 +10,7 @@
 
 #include "core/log.h"
 #include "core/product.h"
+#include "desktop/identity.h"
 
 namespace winshim {
 namespace {
@@ -55,6 +56,7 @@ QApplication* APP_Ensure() {
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
     auto* app = new ShimApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    DESKTOP_Identify();
     // The desktop's own sans font at the dialogs' 8 points; a wide font steps down
     // until its average letter is no wider than a dialog base unit, so that texts
     // fit the controls their templates made for them.

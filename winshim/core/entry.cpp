@@ -1,7 +1,13 @@
 // The process entry point of a program written against WinMain.
 #include <windows.h>
 
-int main(int, char**) {
-    char commandLine[] = "";
-    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+#include <iostream>
+#include <string>
+
+#include "desktop/cmdline.h"
+
+int main(int argc, char** argv) {
+    if (auto answered = winshim::DESKTOP_AnswerCommandLine(argc, argv, std::cout)) return *answered;
+    std::string commandLine = winshim::DESKTOP_CommandLine(argc, argv);
+    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
 }

@@ -25,9 +25,9 @@ DEMO_TIMES = None
 DEMO_TRACKS = None
 
 
-def demo_disc():
-    """The demo disc's identity and its first track lengths, from its cue sheet."""
-    cue = os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue")
+def demo_disc(cue):
+    """The demo disc's identity, its first track lengths and its number of tracks, from
+    its cue sheet."""
     starts = []
     with open(cue) as f:
         for line in f:
@@ -101,8 +101,18 @@ def close_box(title):
         x11.XCloseDisplay(display)
 
 
+def start_xvfb():
+    """A private X server on a free display: the process and its display name."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as f:
+        return xvfb, ":" + f.readline().strip()
+
+
 class Player:
-    def __init__(self, home, audio="null", extra_env=None):
+    def __init__(self, home, audio="null", extra_env=None, args=()):
         self.home = home
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_RUNTIME_DIR=os.path.join(home, "run"), DISPLAY=DISPLAY, QT_QPA_PLATFORM="xcb",
@@ -111,7 +121,7 @@ class Player:
         env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
         env.pop("WINSHIM_DEBUG", None)
         self.env = env
-        self.process = subprocess.Popen([VARNEL], env=env)
+        self.process = subprocess.Popen([VARNEL, *args], env=env)
 
     def app(self):
         desktop = pyatspi.Registry.getDesktop(0)
@@ -375,14 +385,8 @@ class MainWindow(unittest.TestCase):
 def main():
     global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
     VARNEL = os.path.abspath(sys.argv.pop(1))
-    DEMO_ID, DEMO_TIMES, DEMO_TRACKS = demo_disc()
-    # A private X server on a free display.
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd) as f:
-        DISPLAY = ":" + f.readline().strip()
+    DEMO_ID, DEMO_TIMES, DEMO_TRACKS = demo_disc(os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue"))
+    xvfb, DISPLAY = start_xvfb()
     try:
         pyatspi.Registry.getDesktop(0)  # brings the registry up before the first player
         result = unittest.main(argv=[sys.argv[0]] + sys.argv[1:], exit=False).result

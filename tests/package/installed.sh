@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs the Debian package on this machine as a user would, checks what it put
+# there, starts the installed program from a fresh HOME under a private X server, and
+# removes the package again, pass or fail: afterwards nothing of it is left under /usr.
+#   tests/package/installed.sh build/release/varnel_<version>_<arch>.deb
+set -euo pipefail
+deb=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600)
+
+# One run at a time on a shared machine: two would install and remove under each other.
+exec 9>"${TMPDIR:-/tmp}/varnel-package-test.lock"
+flock 9
+
+if dpkg-query -W -f='${Status}' varnel 2>/dev/null | grep -q 'installed'; then
+  echo "varnel is already installed here; this test installs and removes it, so it stops" >&2
+  exit 1
+fi
+
+echo "== installed package =="
+# What carries the name under /usr already (a `cmake --install` of one's own) is not the package's.
+before=$(find /usr -iname '*varnel*' 2>/dev/null)
+files=()
+remove() {
+  trap - EXIT
+  "${apt[@]}" purge varnel >/dev/null
+  local left=()
+  for f in "${files[@]}"; do [ -e "$f" ] && left+=("$f"); done
+  mapfile -t -O "${#left[@]}" left < <(find /usr -iname '*varnel*' 2>/dev/null | grep -vxF -f <(echo "$before"))
+  if [ ${#left[@]} -ne 0 ]; then
+    printf 'left behind after the purge: %s\n' "${left[@]}" >&2
+    return 1
+  fi
+  echo "removed: nothing of it is left under /usr"
+}
+trap 'remove || true' EXIT
+
+# Its own Depends must be enough: recommended packages are not asked for.
+"${apt[@]}" install --no-install-recommends "$deb" >/dev/null
+mapfile -t files < <(dpkg -L varnel | while read -r f; do [ -d "$f" ] || echo "$f"; done)
+id=$(dpkg -L varnel | sed -n 's|^/usr/share/applications/\(.*\)\.desktop$|\1|p')
+echo "installed ${#files[@]} files, application id $id"
+
+quiet() {  # a check passes when it says nothing
+  local out
+  out=$("$@" 2>&1) || { echo "$out" >&2; return 1; }
+  [ -z "$out" ] || { echo "$* says: $out" >&2; return 1; }
+}
+quiet desktop-file-validate "/usr/share/applications/$id.desktop"
+metainfo=$(appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml") || { echo "$metainfo" >&2; exit 1; }
+quiet sh -c "LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l /usr/share/man/man1/varnel.1.gz >/dev/null"
+for size in 16 22 24 32 48 64 128 256; do
+  icon=/usr/share/icons/hicolor/${size}x$size/apps/$id.png
+  file "$icon" | grep -q "PNG image data, $size x $size," || { echo "not a $size px PNG: $icon" >&2; exit 1; }
+done
+test -f "/usr/share/icons/hicolor/scalable/apps/$id.svg"
+version=$(DISPLAY=:broken /usr/bin/varnel --version)
+[ "$version" = "$(dpkg-query -W -f='Varnel ${Version}' varnel)" ] || { echo "--version says $version" >&2; exit 1; }
+[[ $(DISPLAY=:broken /usr/bin/varnel --help) == "Usage: varnel "* ]] || { echo "--help gives no usage" >&2; exit 1; }
+echo "checked: desktop entry, metainfo, manual page, icons, $version, --help"
+
+dbus-run-session -- /usr/bin/python3 "$here/installed_e2e.py" /usr/bin/varnel "$id"
+remove
