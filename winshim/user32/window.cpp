@@ -7,6 +7,7 @@
 
 #include "core/app.h"
 #include "core/log.h"
+#include "user32/appcommand.h"
 #include "user32/icon.h"
 #include "user32/qtbridge.h"
 
@@ -92,6 +93,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
                                        int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
                                        LPVOID param) {
     APP_Ensure();
+    APPCOMMAND_InstallKeys();
     WindowClass* cls = IS_INTRESOURCE(className) ? nullptr : CLASS_Find(className);
     if (!cls) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
