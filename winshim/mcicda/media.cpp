@@ -17,6 +17,7 @@
 #include "core/log.h"
 #include "kernel32/drives.h"
 #include "mcicda/disc.h"
+#include "mcicda/state.h"
 
 namespace winshim {
 namespace {
@@ -59,6 +60,7 @@ void monitor() {
 void MEDIA_Notify(char letter, bool arrived) {
     auto* app = QCoreApplication::instance();
     if (!app || letter < 'a' || letter > 'z') return;
+    CDA_Changed();
     QMetaObject::invokeMethod(
         app,
         [letter, arrived] {
