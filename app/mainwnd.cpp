@@ -124,6 +124,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_DEVICECHANGE:
         onDeviceChange(hwnd, wParam);
         return 0;
+    case WM_APPCOMMAND:
+        if (onAppCommand(hwnd, GET_APPCOMMAND_LPARAM(lParam))) return TRUE;
+        break;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -30,6 +30,8 @@ void onPlayCommand(HWND hwnd);
 void onStopCommand(HWND hwnd);
 void onPauseCommand(HWND hwnd);
 void onEjectCommand(HWND hwnd);
+/* WM_APPCOMMAND's media commands; FALSE for any other command. */
+BOOL onAppCommand(HWND hwnd, int command);
 /* Captions and enabled state of the playing transport. */
 void showPlaying(HWND hwnd);
 

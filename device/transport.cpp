@@ -62,3 +62,59 @@ void onEjectCommand(HWND hwnd) {
     else
         sendCdCommand("set cd door open", reply);
 }
+
+/* Media keys and the desktop's media controls act through the handlers above,
+ * so the captions stay the transport's whole state. */
+static void playCurrentTrack(HWND hwnd) {
+    /* From Playing or Paused the toggle first stops; then it plays currentTrack. */
+    if (!captionIs(hwnd, IDC_PLAY, "Play")) onPlayCommand(hwnd);
+    onPlayCommand(hwnd);
+}
+
+/* The shown rows bound the step: a disc without tracks, or no disc, has none. */
+static void stepTrack(HWND hwnd, int step) {
+    int rows = (int)SendMessageA(IDC_TRACKLIST, LVM_GETITEMCOUNT, 0, 0);
+    if (rows <= 0) return;
+    int target = currentTrack + step;
+    if (target < 1) target = 1;
+    if (target > rows) target = rows;
+    if (target == currentTrack) return;
+    currentTrack = target;
+    playCurrentTrack(hwnd);
+}
+
+BOOL onAppCommand(HWND hwnd, int command) {
+    BOOL idle = captionIs(hwnd, IDC_PLAY, "Play");
+    BOOL paused = !idle && captionIs(hwnd, IDC_PAUSE, "Resume");
+    switch (command) {
+    case APPCOMMAND_MEDIA_PLAY_PAUSE:
+        if (idle)
+            onPlayCommand(hwnd);
+        else
+            onPauseCommand(hwnd);
+        return TRUE;
+    case APPCOMMAND_MEDIA_PLAY:
+        if (idle)
+            onPlayCommand(hwnd);
+        else if (paused)
+            onPauseCommand(hwnd);
+        return TRUE;
+    case APPCOMMAND_MEDIA_PAUSE:
+        if (!idle && !paused) onPauseCommand(hwnd);
+        return TRUE;
+    case APPCOMMAND_MEDIA_STOP:
+        /* Idle captions need no change; the device is stopped all the same. */
+        if (idle)
+            onStopCommand(hwnd);
+        else
+            onPlayCommand(hwnd);
+        return TRUE;
+    case APPCOMMAND_MEDIA_NEXTTRACK:
+        stepTrack(hwnd, 1);
+        return TRUE;
+    case APPCOMMAND_MEDIA_PREVIOUSTRACK:
+        stepTrack(hwnd, -1);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input.h"
 #include "test_support.h"
 
 namespace {
@@ -369,6 +370,46 @@ TEST_F(WindowTest, WindowTextAndEnabledState) {
     EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED);
     EXPECT_TRUE(EnableWindow(hwnd, TRUE));  // was disabled
     DestroyWindow(hwnd);
+}
+
+// A media key pressed in a child: DefWindowProcA makes it WM_APPCOMMAND for the
+// child, naming the child in wParam, and passes that on to the parent.
+TEST_F(WindowTest, MediaKeysBecomeAppCommandsUpTheParents) {
+    const struct {
+        UINT vk;
+        int command;
+    } cases[] = {
+        {VK_MEDIA_PLAY_PAUSE, APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {VK_MEDIA_STOP, APPCOMMAND_MEDIA_STOP},
+        {VK_MEDIA_NEXT_TRACK, APPCOMMAND_MEDIA_NEXTTRACK},
+        {VK_MEDIA_PREV_TRACK, APPCOMMAND_MEDIA_PREVIOUSTRACK},
+    };
+    HWND top = MakeTopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND child = CreateWindowExA(0, RecordingClass(), "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top,
+                                 reinterpret_cast<HMENU>(1), GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(child, nullptr);
+    SetForegroundWindow(top);
+    testsupport::settle();
+    SetFocus(child);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.vk);
+        g_seen.clear();
+        testsupport::pressKey(c.vk);
+        std::vector<Seen> commands;
+        for (const Seen& s : g_seen)
+            if (s.msg == WM_APPCOMMAND) commands.push_back(s);
+        if (commands.empty() && testsupport::wineDeparts("DefWindowProc makes no WM_APPCOMMAND of a media key")) break;
+        ASSERT_EQ(commands.size(), 2u);
+        EXPECT_EQ(commands[0].hwnd, child);
+        EXPECT_EQ(commands[1].hwnd, top);
+        for (const Seen& s : commands) {
+            EXPECT_EQ(s.wParam, reinterpret_cast<WPARAM>(child));
+            EXPECT_EQ(GET_APPCOMMAND_LPARAM(s.lParam), c.command);
+            EXPECT_EQ(GET_DEVICE_LPARAM(s.lParam), FAPPCOMMAND_KEY);
+            EXPECT_EQ(GET_KEYSTATE_LPARAM(s.lParam), 0);
+        }
+    }
+    DestroyWindow(top);
 }
 
 }  // namespace

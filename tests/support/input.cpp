@@ -185,10 +185,27 @@ struct KeyName {
     Qt::Key key;
 };
 const KeyName kKeys[] = {
-    {VK_RETURN, Qt::Key_Return}, {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},       {VK_SPACE, Qt::Key_Space},
-    {VK_LEFT, Qt::Key_Left},     {VK_RIGHT, Qt::Key_Right},   {VK_UP, Qt::Key_Up},         {VK_DOWN, Qt::Key_Down},
-    {VK_HOME, Qt::Key_Home},     {VK_END, Qt::Key_End},       {VK_PRIOR, Qt::Key_PageUp},  {VK_NEXT, Qt::Key_PageDown},
-    {VK_F2, Qt::Key_F2},         {VK_F4, Qt::Key_F4},         {VK_DELETE, Qt::Key_Delete}, {VK_BACK, Qt::Key_Backspace},
+    {VK_RETURN, Qt::Key_Return},
+    {VK_ESCAPE, Qt::Key_Escape},
+    {VK_TAB, Qt::Key_Tab},
+    {VK_SPACE, Qt::Key_Space},
+    {VK_LEFT, Qt::Key_Left},
+    {VK_RIGHT, Qt::Key_Right},
+    {VK_UP, Qt::Key_Up},
+    {VK_DOWN, Qt::Key_Down},
+    {VK_HOME, Qt::Key_Home},
+    {VK_END, Qt::Key_End},
+    {VK_PRIOR, Qt::Key_PageUp},
+    {VK_NEXT, Qt::Key_PageDown},
+    {VK_F2, Qt::Key_F2},
+    {VK_F4, Qt::Key_F4},
+    {VK_DELETE, Qt::Key_Delete},
+    {VK_BACK, Qt::Key_Backspace},
+    // A Linux keyboard's play key arrives as Qt's Play, not as its toggle.
+    {VK_MEDIA_PLAY_PAUSE, Qt::Key_MediaPlay},
+    {VK_MEDIA_STOP, Qt::Key_MediaStop},
+    {VK_MEDIA_NEXT_TRACK, Qt::Key_MediaNext},
+    {VK_MEDIA_PREV_TRACK, Qt::Key_MediaPrevious},
 };
 
 Qt::Key qtKey(UINT vk) {

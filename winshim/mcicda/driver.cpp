@@ -15,6 +15,7 @@
 #include "mcicda/disc.h"
 #include "mcicda/media.h"
 #include "mcicda/player.h"
+#include "mcicda/state.h"
 #include "mcicda/timefmt.h"
 #include "winmm/mcidriver.h"
 
@@ -40,10 +41,22 @@ class CdAudioDriver : public MciDriver {
 public:
     CdAudioDriver(char letter, std::shared_ptr<Disc> disc) : letter_(letter), disc_(std::move(disc)) {
         if (disc_->isImage() && MEDIA_ImageDoorOpen(letter_)) disc_->openDoor();
+        CDA_Publish(this, [this] { return snapshot(); });
     }
-    ~CdAudioDriver() override { player_.reset(); }
+    ~CdAudioDriver() override {
+        CDA_Withdraw(this);
+        player_.reset();
+    }
 
     DWORD command(UINT message, DWORD_PTR flags, void* parms) override {
+        DWORD result = run(message, flags, parms);
+        // Status, info and capabilities only read; every other command may move the device.
+        if (message != MCI_STATUS && message != MCI_INFO && message != MCI_GETDEVCAPS) CDA_Changed();
+        return result;
+    }
+
+private:
+    DWORD run(UINT message, DWORD_PTR flags, void* parms) {
         switch (message) {
         case MCI_CLOSE:
             player_.reset();
@@ -87,8 +100,6 @@ public:
     bool actionOver(uint64_t action) override {
         return action != plays_ || !player_ || player_->state() != Player::State::Playing;
     }
-
-private:
     // The table of contents of the disc now in the drive, or nothing without one.
     // A changed disc gets a new player. A drive tells the media notices what
     // it finds (an image tells them through its door).
@@ -132,6 +143,7 @@ private:
             for (const TrackInfo& t : toc.tracks)
                 if (t.audio) spans.push_back({t.start, trackEnd(toc, t.number)});
             player_ = std::make_unique<Player>(std::make_shared<DiscSource>(disc_), std::move(spans));
+            player_->setOnEnd(CDA_Changed);
         }
         return *player_;
     }
@@ -140,6 +152,25 @@ private:
         if (player_ && player_->state() != Player::State::Stopped) return player_->position();
         if (player_ && playedOnce_) return player_->position();
         return position_;
+    }
+
+    CdaState snapshot() {
+        CdaState s;
+        const Toc* toc = currentToc();
+        if (!toc || toc->tracks.empty()) {
+            s.mode = CdaState::Mode::NoDisc;
+            return s;
+        }
+        const WORD mode = modeNow();
+        s.mode = mode == MCI_MODE_PLAY    ? CdaState::Mode::Playing
+                 : mode == MCI_MODE_PAUSE ? CdaState::Mode::Paused
+                                          : CdaState::Mode::Stopped;
+        s.position = currentPosition();
+        s.tracks = int(toc->tracks.size());
+        s.track = CDA_TrackAt(s.position, *toc);
+        s.trackStart = toc->tracks[s.track - 1].start;
+        s.trackEnd = trackEnd(*toc, s.track);
+        return s;
     }
 
     DWORD status(DWORD_PTR flags, MCI_STATUS_PARMS* p) {

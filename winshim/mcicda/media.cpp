@@ -20,6 +20,7 @@
 #include "kernel32/drives.h"
 #include "mcicda/disc.h"
 #include "mcicda/disc_drive.h"
+#include "mcicda/state.h"
 
 namespace winshim {
 namespace {
@@ -85,6 +86,7 @@ bool sameDevice(const std::string& source, const std::string& node) {
 void MEDIA_Notify(char letter, bool arrived) {
     auto* app = QCoreApplication::instance();
     if (!app || letter < 'a' || letter > 'z') return;
+    CDA_Changed();
     QMetaObject::invokeMethod(
         app,
         [letter, arrived] {

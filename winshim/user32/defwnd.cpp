@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "user32/appcommand.h"
 #include "user32/window.h"
 
 using namespace winshim;
@@ -9,6 +10,7 @@ using namespace winshim;
 extern "C" LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* w = WIN_Get(hwnd);
     if (!w) return 0;
+    if (LRESULT answer; APPCOMMAND_DefWindowProc(hwnd, msg, wParam, lParam, &answer)) return answer;
     switch (msg) {
     case WM_NCCREATE:
         return TRUE;

@@ -7,6 +7,8 @@
 
 #include "core/app.h"
 #include "core/log.h"
+#include "desktop/mpris.h"
+#include "user32/appcommand.h"
 #include "user32/icon.h"
 #include "user32/qtbridge.h"
 
@@ -92,6 +94,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
                                        int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
                                        LPVOID param) {
     APP_Ensure();
+    APPCOMMAND_InstallKeys();
     WindowClass* cls = IS_INTRESOURCE(className) ? nullptr : CLASS_Find(className);
     if (!cls) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -165,6 +168,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     }
     if (!WIN_Get(hwnd)) return nullptr;
     if (!child && !cls->system) LINK_OnTopLevelCreated(hwnd, cls->name);
+    // A program's own top-level window is what the desktop's media controls talk to.
+    if (!child && !cls->system) MPRIS_Watch();
     if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }
