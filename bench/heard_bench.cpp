@@ -46,7 +46,8 @@ std::vector<int16_t> imageFrames() {
     const std::string bytes = testsupport::readFile(kData + "/ninetynine.bin");
     std::vector<int16_t> frames(bytes.size() / 2);
     for (size_t i = 0; i < frames.size(); ++i)
-        frames[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+        frames[i] =
+            static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
     return frames;
 }
 
@@ -80,8 +81,7 @@ double latency(testsupport::SoundServer& server, Clock::time_point start, int64_
                const std::vector<int16_t>& image) {
     for (int i = 0; i < 400; ++i) {
         const Landing l = firstSound(server.recorded(), from, image);
-        if (l.image >= 0)
-            return ms(server.arrivalOf(l.recorded) - start) - (l.image - expectedFirst) * 1000.0 / 44100;
+        if (l.image >= 0) return ms(server.arrivalOf(l.recorded) - start) - (l.image - expectedFirst) * 1000.0 / 44100;
         std::this_thread::sleep_for(5ms);
     }
     return NAN;

@@ -3,10 +3,8 @@
 // for sample, with the image mkdisc wrote, and the position with the frame
 // arriving there. These tests fail, not skip, when the server cannot start.
 #include <windows.h>
-
-#include <mmsystem.h>
-
 #include <gtest/gtest.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <chrono>
@@ -98,7 +96,8 @@ long whereBegins(const std::vector<int16_t>& got, const std::vector<int16_t>& wa
 // The player's own lines among what went to standard error.
 int diagnostics(const std::string& said) {
     int n = 0;
-    for (size_t at = said.find("winshim:audio:"); at != std::string::npos; at = said.find("winshim:audio:", at + 1)) ++n;
+    for (size_t at = said.find("winshim:audio:"); at != std::string::npos; at = said.find("winshim:audio:", at + 1))
+        ++n;
     return n;
 }
 

@@ -23,7 +23,8 @@ const char kSink[] = "out";
 
 // Starts `argv` with `env` added to this process's environment, its standard
 // output to `out` (or the log file `log`), standard error to `log`.
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int out, const std::string& log) {
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int out,
+            const std::string& log) {
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) envText.emplace_back(*e);
     for (const std::string& e : env) {
@@ -82,9 +83,8 @@ std::string SoundServer::start() {
     if (server_ > 0) return "";
     // -n: none of the desktop's modules (no stream-restore, no suspend on idle),
     // so a stream plays at full volume and the sink never changes its format.
-    server_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                     "--realtime=no", "--high-priority=no",
-                     "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
+    server_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
+                     "--high-priority=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
                      std::string("--load=module-null-sink sink_name=") + kSink +
                          " rate=44100 format=s16le channels=2 channel_map=left,right"},
                     {"XDG_RUNTIME_DIR=" + folder_ + "/run", "HOME=" + folder_ + "/home"}, -1, folder_ + "/server.log");
@@ -143,8 +143,8 @@ void SoundServer::readMonitor(int fd) {
         const size_t whole = pending.size() / 4 * 4;
         std::lock_guard lk(m_);
         for (size_t i = 0; i < whole; i += 2)
-            samples_.push_back(static_cast<int16_t>(static_cast<uint8_t>(pending[i]) |
-                                                    static_cast<uint8_t>(pending[i + 1]) << 8));
+            samples_.push_back(
+                static_cast<int16_t>(static_cast<uint8_t>(pending[i]) | static_cast<uint8_t>(pending[i + 1]) << 8));
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(whole));
         arrivals_.emplace_back(now, static_cast<int64_t>(samples_.size() / 2));
     }

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "core/log.h"

@@ -45,7 +45,7 @@ constexpr size_t kRingFrames = 3 * kSampleRate;   // what the reader keeps ahead
 constexpr size_t kPrimeFrames = kSampleRate / 4;  // held back after an underrun
 constexpr auto kDeviceCheck = std::chrono::milliseconds(500);
 constexpr auto kRestAfter = std::chrono::seconds(5);
-constexpr size_t kRecords = 2048;                 // far more than any device's latency
+constexpr size_t kRecords = 2048;  // far more than any device's latency
 constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::min();
 
 struct Record {
@@ -98,7 +98,7 @@ struct Core {
     int64_t nextSector = 0;  // next stream sector to read
     bool readDone = true;
     bool refilling = false;  // reading on until the ring is full
-    int32_t endPos = 0;  // the position once play has ended
+    int32_t endPos = 0;      // the position once play has ended
     FrameRing ring;
     int64_t consumed = 0;  // stream frames handed to the output
     bool priming = true;
