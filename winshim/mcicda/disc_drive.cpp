@@ -49,6 +49,7 @@ void countReadErrors(long, paranoia_cb_mode_t mode) {
 
 struct DriveCore {
     DriveCore(std::string n, std::shared_ptr<DriveDevice> d) : name(std::move(n)), device(std::move(d)) {}
+    ~DriveCore() { release(); }
 
     void watch();
     void probe();
