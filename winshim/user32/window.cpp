@@ -165,6 +165,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     }
     if (!WIN_Get(hwnd)) return nullptr;
     if (!child && !cls->system) LINK_OnTopLevelCreated(hwnd, cls->name);
+    if (child) LABEL_Relate(parent);
     if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }
