@@ -112,6 +112,32 @@ TEST_F(MessageBoxTest, TheAnswerIsThePressedButton) {
     }
 }
 
+// A box is wide enough for its caption as well as for its text and buttons, and
+// its title bar offers closing only.
+TEST_F(MessageBoxTest, TheBoxFitsItsCaptionAndOffersOnlyClosing) {
+    struct Case {
+        const char* caption;
+        testsupport::BoxFrame frame;
+    } cases[] = {
+        {"V"},
+        {"A caption a good deal longer than the text of its box"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        g_owner.ticks = 0;
+        g_owner.act = [&c] {
+            EXPECT_TRUE(testsupport::shownMessageBoxFrame(c.frame));
+            EXPECT_TRUE(testsupport::clickMessageBoxButton(IDOK));
+        };
+        EXPECT_EQ(MessageBoxA(owner, "File saved!", c.caption, MB_OK), IDOK);
+        EXPECT_TRUE(c.frame.closeButton);
+        EXPECT_FALSE(c.frame.minimizeOrMaximize);
+    }
+    // Some 50 characters of caption take well over 200 pixels in any caption font.
+    if (!testsupport::wineDeparts("a message box is as wide as its text and buttons, whatever its caption"))
+        EXPECT_GT(cases[1].frame.width, cases[0].frame.width + 150);
+}
+
 TEST_F(MessageBoxTest, WithoutCaptionItSaysErrorAndWithoutOwnerItDisablesNothing) {
     g_owner.act = Press(IDOK);
     EXPECT_EQ(MessageBoxA(nullptr, "Error opening file for writing", nullptr, MB_OK), IDOK);

@@ -23,13 +23,16 @@ bool g_moveInCreate = false;
 HWND g_watchedChild = nullptr;
 bool g_childAliveInParentDestroy = false;
 POINT g_minTrack{};  // what WM_GETMINMAXINFO answers, when not zero
+POINT g_maxTrack{};
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_seen.push_back({hwnd, msg, wParam, lParam});
     if (msg == WM_CREATE && g_moveInCreate) MoveWindow(hwnd, 10, 20, 300, 200, FALSE);
     if (msg == WM_SYSCOMMAND && g_swallowSysCommand) return 0;
-    if (msg == WM_GETMINMAXINFO && g_minTrack.x) {
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = g_minTrack;
+    if (msg == WM_GETMINMAXINFO && (g_minTrack.x || g_maxTrack.x)) {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        if (g_minTrack.x) limits->ptMinTrackSize = g_minTrack;
+        if (g_maxTrack.x) limits->ptMaxTrackSize = g_maxTrack;
         return 0;
     }
     if (msg == WM_DESTROY && g_watchedChild && hwnd != g_watchedChild)
@@ -69,6 +72,7 @@ protected:
         g_swallowSysCommand = false;
         g_moveInCreate = false;
         g_minTrack = POINT{};
+        g_maxTrack = POINT{};
     }
 };
 
@@ -93,37 +97,48 @@ TEST_F(WindowTest, MoveWindowThenGetWindowRectRoundTripsExactly) {
     DestroyWindow(hwnd);
 }
 
-// An overlapped window is kept to its minimum tracking size (WM_GETMINMAXINFO
-// is "sent to a window when the size or position of the window is about to
-// change"); a popup without a sizing border takes what it is given, a
-// negative size as none.
-TEST_F(WindowTest, SmallSizesAndTheMinimumTrackingSize) {
+// An overlapped window is kept between its minimum and maximum tracking sizes
+// (WM_GETMINMAXINFO is "sent to a window when the size or position of the
+// window is about to change"; the maximum defaults to SM_CXMAXTRACK by
+// SM_CYMAXTRACK, the whole desktop with its frame); a popup without a sizing
+// border takes what it is given, a negative size as none. The position stays
+// as asked, off the screen too.
+TEST_F(WindowTest, SizesAreKeptWithinTheTrackingSizes) {
     const LONG minX = GetSystemMetrics(SM_CXMINTRACK), minY = GetSystemMetrics(SM_CYMINTRACK);
+    const LONG maxX = GetSystemMetrics(SM_CXMAXTRACK), maxY = GetSystemMetrics(SM_CYMAXTRACK);
     ASSERT_GT(minX, 1);
     ASSERT_GT(minY, 1);
+    EXPECT_GE(maxX, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    EXPECT_GE(maxY, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    EXPECT_GT(GetSystemMetrics(SM_CXVIRTUALSCREEN), 0);
     struct Case {
         DWORD style;
-        int w, h;
-        POINT answer;  // the procedure's minimum tracking size; zero keeps the default
+        int x, w, h;
+        POINT least, most;  // the procedure's tracking sizes; zero keeps the default
         LONG expectW, expectH;
     };
     const Case cases[] = {
-        {WS_OVERLAPPEDWINDOW, 1, 1, {}, minX, minY},
-        {WS_OVERLAPPEDWINDOW, -30, -45, {}, minX, minY},
-        {WS_OVERLAPPEDWINDOW, minX + 1, 5, {}, minX + 1, minY},
-        {WS_OVERLAPPEDWINDOW, 1, 1, {50, 60}, 50, 60},
-        {WS_POPUP | WS_CAPTION, 1, 1, {}, 1, 1},
-        {WS_POPUP | WS_CAPTION, -30, -45, {}, 0, 0},
+        {WS_OVERLAPPEDWINDOW, 10, 1, 1, {}, {}, minX, minY},
+        {WS_OVERLAPPEDWINDOW, 10, -30, -45, {}, {}, minX, minY},
+        {WS_OVERLAPPEDWINDOW, 10, minX + 1, 5, {}, {}, minX + 1, minY},
+        {WS_OVERLAPPEDWINDOW, 10, 1, 1, {50, 60}, {}, 50, 60},
+        {WS_OVERLAPPEDWINDOW, 10, 32767, 32767, {}, {}, maxX, maxY},
+        {WS_OVERLAPPEDWINDOW, -5000, 32767, 300, {}, {}, maxX, 300},
+        {WS_OVERLAPPEDWINDOW, 10, 900, 700, {}, {500, 400}, 500, 400},
+        {WS_POPUP | WS_CAPTION, 10, 1, 1, {}, {}, 1, 1},
+        {WS_POPUP | WS_CAPTION, 10, -30, -45, {}, {}, 0, 0},
+        {WS_POPUP | WS_CAPTION, 10, 32767, 32767, {}, {}, 32767, 32767},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "style " << std::hex << c.style << std::dec << ", " << c.w << "x" << c.h);
-        g_minTrack = c.answer;
+        g_minTrack = c.least;
+        g_maxTrack = c.most;
         HWND hwnd = MakeTopLevel(c.style);
         ASSERT_NE(hwnd, nullptr);
-        ASSERT_TRUE(MoveWindow(hwnd, 10, 20, c.w, c.h, FALSE));
+        ASSERT_TRUE(MoveWindow(hwnd, c.x, 20, c.w, c.h, FALSE));
         RECT r{};
         GetWindowRect(hwnd, &r);
-        EXPECT_EQ(r.left, 10);
+        EXPECT_EQ(r.left, c.x);
         EXPECT_EQ(r.top, 20);
         EXPECT_EQ(r.right - r.left, c.expectW);
         EXPECT_EQ(r.bottom - r.top, c.expectH);

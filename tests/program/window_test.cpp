@@ -71,6 +71,19 @@ TEST_F(WindowTest, NextStartUsesWhatWasStored) {
                                {"Column3", "70"}}));
 }
 
+// A size no screen can show comes back within the desktop, and is saved so;
+// the position stays as read.
+TEST_F(WindowTest, AStoredSizeBeyondTheDesktopIsKeptWithinIt) {
+    WriteIni("[Varnel]\r\nLeft=-20000\r\nTop=30\r\nWidth=32767\r\nHeight=32767\r\n");
+    Start();
+    const std::string width = std::to_string(GetSystemMetrics(SM_CXMAXTRACK));
+    const std::string height = std::to_string(GetSystemMetrics(SM_CYMAXTRACK));
+    Exit();
+    Keys keys = IniKeys();
+    keys.resize(4);
+    EXPECT_EQ(keys, (Keys{{"Left", "-20000"}, {"Top", "30"}, {"Width", width}, {"Height", height}}));
+}
+
 TEST_F(WindowTest, LeftEdgeBeyond2000IsBroughtBack) {
     struct Case {
         int left;

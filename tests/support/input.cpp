@@ -95,6 +95,25 @@ void pressKey(UINT vk, bool shift, bool ctrl) {
     settle();
 }
 
+void typeKeys(const std::vector<Stroke>& strokes) {
+    std::vector<INPUT> inputs;
+    auto key = [&inputs](UINT vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = WORD(vk);
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    for (const Stroke& s : strokes) {
+        if (s.alt) key(VK_MENU, false);
+        key(s.vk, false);
+        key(s.vk, true);
+        if (s.alt) key(VK_MENU, true);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    settle();
+}
+
 void settle() {
     // Injected input reaches the queue a little later; give it a few rounds.
     for (int round = 0; round < 3; ++round) {
@@ -135,6 +154,18 @@ bool shownMessageBox(std::string& caption, std::string& text) {
     if (!box) return false;
     caption = textOf(box);
     text = textOf(GetDlgItem(box, kMessageBoxText));
+    return true;
+}
+
+bool shownMessageBoxFrame(BoxFrame& frame) {
+    HWND box = messageBox();
+    if (!box) return false;
+    RECT r{};
+    GetWindowRect(box, &r);
+    const LONG style = GetWindowLongA(box, GWL_STYLE);
+    frame.width = r.right - r.left;
+    frame.closeButton = (style & WS_SYSMENU) != 0;
+    frame.minimizeOrMaximize = (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0;
     return true;
 }
 
@@ -201,6 +232,8 @@ const KeyName kKeys[] = {
     {VK_F4, Qt::Key_F4},
     {VK_DELETE, Qt::Key_Delete},
     {VK_BACK, Qt::Key_Backspace},
+    {VK_F10, Qt::Key_F10},
+    {VK_MENU, Qt::Key_Alt},
     // A Linux keyboard's play key arrives as Qt's Play, not as its toggle.
     {VK_MEDIA_PLAY_PAUSE, Qt::Key_MediaPlay},
     {VK_MEDIA_STOP, Qt::Key_MediaStop},
@@ -256,22 +289,46 @@ void doubleClick(HWND hwnd, POINT client) {
     sendMouse(hwnd, client, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
 }
 
-void pressKey(UINT vk, bool shift, bool ctrl) {
+// Where the keyboard goes now: an open drop-down first, then the focus, then the active window.
+QWidget* keyTarget() {
     QWidget* popup = QApplication::activePopupWidget();
-    QWidget* target = popup                         ? (popup->focusWidget() ? popup->focusWidget() : popup)
-                      : QApplication::focusWidget() ? QApplication::focusWidget()
-                                                    : QApplication::activeWindow();
+    return popup                         ? (popup->focusWidget() ? popup->focusWidget() : popup)
+           : QApplication::focusWidget() ? QApplication::focusWidget()
+                                         : QApplication::activeWindow();
+}
+
+// One key event to `target`; a release whose window has gone goes nowhere.
+void sendKey(QWidget* target, QEvent::Type type, UINT vk, Qt::KeyboardModifiers modifiers) {
+    if (!target && type == QEvent::KeyRelease) return;
     ASSERT_NE(target, nullptr) << "no window takes keys";
+    QString text;
+    if (!(modifiers & Qt::ControlModifier) && ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || vk == VK_SPACE))
+        text = QChar((modifiers & Qt::ShiftModifier) || vk < 'A' ? char(vk) : char(vk - 'A' + 'a'));
+    QKeyEvent event(type, qtKey(vk), modifiers, text);
+    QApplication::sendEvent(target, &event);
+}
+
+void pressKey(UINT vk, bool shift, bool ctrl) {
     const Qt::KeyboardModifiers modifiers =
         (shift ? Qt::ShiftModifier : Qt::NoModifier) | (ctrl ? Qt::ControlModifier : Qt::NoModifier);
-    const Qt::Key key = qtKey(vk);
-    QString text;
-    if (!ctrl && ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || vk == VK_SPACE))
-        text = QChar(shift || vk < 'A' ? char(vk) : char(vk - 'A' + 'a'));
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &release);
+    QPointer<QWidget> target = keyTarget();
+    sendKey(target, QEvent::KeyPress, vk, modifiers);
+    sendKey(target, QEvent::KeyRelease, vk, modifiers);
+}
+
+void typeKeys(const std::vector<Stroke>& strokes) {
+    for (const Stroke& s : strokes) {
+        // Each event goes where the keyboard goes by then: a key may open a menu.
+        // Qt counts Alt among the modifiers of its own press, not of its release.
+        const Qt::KeyboardModifiers held = s.alt ? Qt::AltModifier : Qt::NoModifier;
+        if (s.alt || s.vk == VK_MENU) sendKey(keyTarget(), QEvent::KeyPress, VK_MENU, Qt::AltModifier);
+        if (s.vk != VK_MENU) {
+            sendKey(keyTarget(), QEvent::KeyPress, s.vk, held);
+            sendKey(keyTarget(), QEvent::KeyRelease, s.vk, held);
+        }
+        if (s.alt || s.vk == VK_MENU) sendKey(keyTarget(), QEvent::KeyRelease, VK_MENU, Qt::NoModifier);
+        settle();
+    }
 }
 
 void settle() {
@@ -296,6 +353,16 @@ bool shownMessageBox(std::string& caption, std::string& text) {
     if (!box) return false;
     caption = box->windowTitle().toStdString();
     text = box->text().toStdString();
+    return true;
+}
+
+bool shownMessageBoxFrame(BoxFrame& frame) {
+    QMessageBox* box = messageBox();
+    if (!box) return false;
+    const Qt::WindowFlags flags = box->windowFlags();
+    frame.width = box->frameGeometry().width();
+    frame.closeButton = flags & Qt::WindowCloseButtonHint;
+    frame.minimizeOrMaximize = flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 enum class Button { Left, Right };
@@ -21,6 +22,17 @@ void doubleClick(HWND hwnd, POINT client);
 // modifiers held; it goes where the keyboard goes (an open drop-down list
 // first, then the focus, then the active window).
 void pressKey(UINT vk, bool shift = false, bool ctrl = false);
+
+// One key pressed and released; with `alt`, Alt is held down around it. A lone
+// VK_MENU is Alt pressed and released by itself.
+struct Stroke {
+    UINT vk;
+    bool alt = false;
+};
+// Types the strokes in order, then settles. They are given all at once, as a
+// user types ahead: on Windows a menu that the first stroke opens reads the
+// others in its own loop.
+void typeKeys(const std::vector<Stroke>& strokes);
 
 // Runs what the input and the calls before it left pending (posted and input
 // messages; under winshim also Qt's own pending work), without waiting.
@@ -39,6 +51,14 @@ void pressDialogKey(UINT vk, bool shift = false);
 // The message box this thread shows now: false when none is up; else its
 // caption and its text.
 bool shownMessageBox(std::string& caption, std::string& text);
+// The frame of the message box this thread shows: its outer width and the
+// buttons of its title bar. False when no box is up.
+struct BoxFrame {
+    int width = 0;
+    bool closeButton = false;
+    bool minimizeOrMaximize = false;
+};
+bool shownMessageBoxFrame(BoxFrame& frame);
 // Clicks the button of the message box this thread shows that answers `id`
 // (IDOK, IDCANCEL, IDYES, IDNO, IDRETRY, IDIGNORE, IDABORT); false when no box
 // is up or it has no such button.

@@ -210,6 +210,7 @@
 #define WM_CHAR 0x0102
 #define WM_SYSKEYDOWN 0x0104
 #define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -251,7 +252,13 @@
 #define SC_MINIMIZE 0xF020
 #define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
+#define SC_KEYMENU 0xF100
 #define SC_RESTORE 0xF120
+
+/* Keystroke flags: the high word of a key message's lParam */
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
 
 /* WM_GETDLGCODE */
 #define DLGC_WANTARROWS 0x0001
@@ -327,6 +334,12 @@
 #define SM_CYSIZEFRAME SM_CYFRAME
 #define SM_CXSMICON 49
 #define SM_CYSMICON 50
+#define SM_CXMAXTRACK 59
+#define SM_CYMAXTRACK 60
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
 
 /* System colours */
 #define COLOR_SCROLLBAR 0
@@ -395,6 +408,7 @@
 #define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
+#define VK_MENU 0x12
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
 #define VK_PRIOR 0x21
@@ -408,6 +422,7 @@
 #define VK_DELETE 0x2E
 #define VK_F2 0x71
 #define VK_F4 0x73
+#define VK_F10 0x79
 #define VK_MEDIA_NEXT_TRACK 0xB0
 #define VK_MEDIA_PREV_TRACK 0xB1
 #define VK_MEDIA_STOP 0xB2

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "user32/appcommand.h"
+#include "user32/menu.h"
+#include "user32/syskeys.h"
 #include "user32/window.h"
 
 using namespace winshim;
@@ -31,8 +33,17 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPA
         case SC_CLOSE:
             SendMessageA(hwnd, WM_CLOSE, 0, 0);
             break;
+        case SC_KEYMENU:
+            MENU_TrackKeyboard(hwnd, UINT(lParam));
+            break;
         }
         return 0;
+    // The keyboard's way to the menu bar and to closing the window.
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_KEYUP:
+    case WM_SYSCHAR:
+        return SYSKEY_DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_PAINT:
         // Qt's paint event validates the area once it returns.
         return 0;

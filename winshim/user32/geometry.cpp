@@ -3,7 +3,6 @@
 #include <QCursor>
 #include <QScreen>
 #include <algorithm>
-#include <climits>
 
 #include "core/app.h"
 #include "user32/qtbridge.h"
@@ -74,12 +73,12 @@ extern "C" BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height
     // A negative size is an empty one, as on Windows.
     width = std::max(width, 0);
     height = std::max(height, 0);
-    // A sizeable or overlapped top-level window is kept to its minimum tracking
-    // size, which its procedure may change through WM_GETMINMAXINFO.
+    // A sizeable or overlapped top-level window is kept between its minimum and
+    // maximum tracking sizes, which its procedure may change through WM_GETMINMAXINFO.
     if (!w->isChild() && ((w->style & WS_THICKFRAME) || !(w->style & WS_POPUP))) {
         MINMAXINFO limits{};
         limits.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-        limits.ptMaxTrackSize = POINT{INT_MAX, INT_MAX};
+        limits.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
         WIN_Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
         if (!(w = WIN_Get(hwnd))) return FALSE;
         const POINT least = limits.ptMinTrackSize, most = limits.ptMaxTrackSize;
@@ -284,6 +283,23 @@ extern "C" int WINAPI GetSystemMetrics(int index) {
         QRect g = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
         return index == SM_CXSCREEN ? g.width() : g.height();
     }
+    // The virtual screen holds every monitor.
+    case SM_XVIRTUALSCREEN:
+    case SM_YVIRTUALSCREEN:
+    case SM_CXVIRTUALSCREEN:
+    case SM_CYVIRTUALSCREEN: {
+        QScreen* screen = APP_Ensure()->primaryScreen();
+        QRect g = screen ? screen->virtualGeometry() : QRect(0, 0, 1024, 768);
+        return index == SM_XVIRTUALSCREEN    ? g.x()
+               : index == SM_YVIRTUALSCREEN  ? g.y()
+               : index == SM_CXVIRTUALSCREEN ? g.width()
+                                             : g.height();
+    }
+    // The whole desktop with a sizing frame on both sides, and a little more, as Windows reports.
+    case SM_CXMAXTRACK:
+        return GetSystemMetrics(SM_CXVIRTUALSCREEN) + 4 + 2 * GetSystemMetrics(SM_CXFRAME);
+    case SM_CYMAXTRACK:
+        return GetSystemMetrics(SM_CYVIRTUALSCREEN) + 4 + 2 * GetSystemMetrics(SM_CYFRAME);
     case SM_CXICON:
     case SM_CYICON:
     case SM_CXCURSOR:

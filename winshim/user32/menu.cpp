@@ -1,8 +1,13 @@
 #include "user32/menu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QString>
 #include <algorithm>
 #include <cstring>
@@ -10,11 +15,16 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "core/app.h"
 #include "core/handles.h"
 #include "core/log.h"
 #include "core/resources.h"
+#include "user32/qtbridge.h"
+#include "user32/syskeys.h"
+#include "user32/window.h"
 
 namespace winshim {
 namespace {
@@ -109,7 +119,149 @@ void fill(Container* target, const Menu& menu, const std::function<void(UINT)>& 
     }
 }
 
+// Qt's menu bar walks by keyboard (arrows, Enter, Escape) only under a style
+// that asks for it, and the desktop's style may not.
+class KeyboardMenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* answer) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, answer);
+    }
+};
+
+void sendKey(QWidget* target, Qt::Key key) {
+    SysKeyBypass bypass;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+// A menu bar that the keyboard can take as Windows gives it, with a title
+// chosen and no pop-up open, and that gives the keyboard back where it was
+// when it leaves that state (Escape, a chosen item, F10 again).
+class KeyboardMenuBar : public QMenuBar {
+public:
+    explicit KeyboardMenuBar(QWidget* parent) : QMenuBar(parent) {
+        connect(this, &QMenuBar::triggered, this, [this] { leave(); });
+    }
+    bool tracking() const { return previous_ || hasFocus(); }
+    void enter(QAction* title) {
+        if (!tracking()) previous_ = QApplication::focusWidget();
+        // Choosing a title without opening it is what hovering does.
+        const QPointF at = QRectF(actionGeometry(title)).center();
+        QMouseEvent hover(QEvent::MouseMove, at, mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(this, &hover);
+        setFocus(Qt::MenuBarFocusReason);
+    }
+    void leave() {
+        if (activeAction() && !QApplication::activePopupWidget()) sendKey(this, Qt::Key_Escape);
+        QPointer<QWidget> back = std::exchange(previous_, nullptr);
+        if (back && hasFocus()) back->setFocus(Qt::MenuBarFocusReason);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        QMenuBar::keyPressEvent(event);
+        if (!activeAction() && !QApplication::activePopupWidget()) leave();
+    }
+
+private:
+    QPointer<QWidget> previous_;
+};
+
+// The pop-up whose title has `key` as its mnemonic: the character after a single
+// '&', compared without case, as Windows finds it.
+int mnemonicOf(const Menu& menu, UINT key) {
+    const QChar wanted = QChar(char16_t(key)).toUpper();
+    for (size_t i = 0; i < menu.items.size(); ++i) {
+        const QString text = QString::fromStdString(menu.items[i].text);
+        for (qsizetype at = text.indexOf('&'); at >= 0 && at + 1 < text.size(); at = text.indexOf('&', at + 2)) {
+            if (text[at + 1] == '&') continue;
+            if (text[at + 1].toUpper() == wanted) return int(i);
+            break;
+        }
+    }
+    return -1;
+}
+
+// The window menu that Alt+Space opens when no window manager took the key
+// first: what the window's style allows, chosen by keyboard or mouse, comes back
+// as WM_SYSCOMMAND as it does on Windows.
+void showWindowMenu(const Window& w, QWidget* window) {
+    struct Entry {
+        const char* text;
+        UINT command;
+        bool enabled;
+    };
+    const bool caption = (w.style & WS_CAPTION) == WS_CAPTION;
+    const Entry entries[] = {
+        {"Restore", SC_RESTORE, w.minimized || window->isMaximized()},
+        {"Minimize", SC_MINIMIZE, caption && (w.style & WS_MINIMIZEBOX) && !w.minimized},
+        {"Maximize", SC_MAXIMIZE, caption && (w.style & WS_MAXIMIZEBOX) && !window->isMaximized()},
+        {nullptr, 0, false},
+        {"Close\tAlt+F4", SC_CLOSE, true},
+    };
+    auto* popup = new QMenu(window);
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    const HWND hwnd = w.handle;
+    for (const Entry& e : entries) {
+        if (!e.text) {
+            popup->addSeparator();
+            continue;
+        }
+        QAction* action = popup->addAction(QString::fromLatin1(e.text));
+        action->setEnabled(e.enabled);
+        QObject::connect(action, &QAction::triggered, action,
+                         [hwnd, e] { PostMessageA(hwnd, WM_SYSCOMMAND, e.command, 0); });
+    }
+    popup->popup(window->mapToGlobal(QPoint(0, 0)));
+    sendKey(popup, Qt::Key_Down);
+}
+
 }  // namespace
+
+QMenuBar* MENU_CreateBar(QWidget* window) {
+    static QPointer<KeyboardMenuStyle> style;
+    if (!style) {
+        style = new KeyboardMenuStyle;
+        style->setParent(APP_Ensure());
+    }
+    auto* bar = new KeyboardMenuBar(window);
+    bar->setStyle(style);
+    return bar;
+}
+
+void MENU_TrackKeyboard(HWND hwnd, UINT key) {
+    Window* w = WIN_Get(hwnd);
+    while (w && w->isChild()) w = WIN_Get(w->parent);
+    auto* top = w ? qobject_cast<TopLevelWidget*>(w->widget) : nullptr;
+    auto* bar = top ? dynamic_cast<KeyboardMenuBar*>(top->menuBar()) : nullptr;
+    Menu* menu = w ? lookup(w->menu) : nullptr;
+    if (key == ' ') {
+        if (w && w->widget && w->enabled) showWindowMenu(*w, w->widget);
+        return;
+    }
+    if (!bar || !menu || !w->enabled || bar->actions().isEmpty()) {
+        if (key) QApplication::beep();
+        return;
+    }
+    if (!key) {
+        // F10 or Alt again leaves the menu bar.
+        if (bar->tracking())
+            bar->leave();
+        else
+            bar->enter(bar->actions().front());
+        return;
+    }
+    const int index = mnemonicOf(*menu, key);
+    if (index < 0 || index >= bar->actions().size()) {
+        QApplication::beep();
+        bar->leave();
+        return;
+    }
+    bar->enter(bar->actions()[index]);
+    sendKey(bar, Qt::Key_Down);
+}
 
 bool MENU_IsMenu(HMENU menu) {
     return lookup(menu) != nullptr;

@@ -7,10 +7,7 @@
 #include <functional>
 
 class QMenuBar;
-
-extern "C" {
-// Not in the SDK subset the program sees; winshim itself frees menus with it.
-}
+class QWidget;
 
 namespace winshim {
 // True while the handle names a menu that has not been destroyed.
@@ -20,4 +17,14 @@ bool MENU_IsMenu(HMENU menu);
 // literally, '&' included; a triggered item calls onCommand with its identifier.
 // An invalid handle leaves the bar empty.
 void MENU_Populate(HMENU menu, QMenuBar* bar, std::function<void(UINT id)> onCommand);
+
+// A menu bar for the window that can be walked by keyboard: arrows move, Enter
+// and Down open, Escape goes back.
+QMenuBar* MENU_CreateBar(QWidget* window);
+
+// What WM_SYSCOMMAND with SC_KEYMENU does for the window (or its top-level
+// window): key 0 (F10, a lone Alt) gives the menu bar the keyboard with its
+// first title chosen, or takes it back; a character opens the pop-up whose
+// mnemonic it is, and beeps when there is none.
+void MENU_TrackKeyboard(HWND hwnd, UINT key);
 }  // namespace winshim

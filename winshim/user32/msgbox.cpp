@@ -1,9 +1,14 @@
 // MessageBoxA over QMessageBox. The box runs in a nested message loop with its
 // owner disabled, so the owner's timers, paints and posted messages go on while
 // the user reads it, as they do under a Windows message box.
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -51,6 +56,22 @@ QMessageBox::Icon iconOf(UINT type) {
     }
 }
 
+// Windows makes a message box wide enough to read its caption whole, beside
+// the close box; Qt sizes it by its text and buttons only. The title bar is the
+// window manager's: room for its caption font, an icon and two buttons.
+void fitCaption(QMessageBox& box) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const int caption = QFontMetrics(font).horizontalAdvance(box.windowTitle());
+    const int room = caption + 3 * GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CXFRAME);
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (!buttons) return;
+    // Buttons in the middle, as Windows places them.
+    buttons->setCenterButtons(true);
+    const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+    buttons->setMinimumWidth(std::max(0, room - margins.left() - margins.right()));
+}
+
 // What Escape and the close box answer: Cancel where there is one, OK for a lone OK.
 int escapeOf(const std::vector<Choice>& choices) {
     for (const Choice& c : choices)
@@ -83,6 +104,10 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     const int escape = escapeOf(choices);
     for (auto& [button, id] : buttons)
         if (id == escape) box.setEscapeButton(button);
+    // A close box and nothing else on the title bar; none where Escape answers nothing.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       (escape ? Qt::WindowCloseButtonHint : Qt::WindowType(0)));
+    fitCaption(box);
 
     int result = 0;
     bool done = false;

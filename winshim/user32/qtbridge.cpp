@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "user32/menu.h"
+#include "user32/syskeys.h"
 #include "user32/window.h"
 
 namespace winshim {
@@ -70,11 +71,12 @@ TopLevelWidget::TopLevelWidget(HWND hwnd, HMENU menu, DWORD style, QWidget* owne
     }
     setProperty("winshim.hwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hwnd)));
     if (menu) {
-        menuBar_ = new QMenuBar(this);
+        menuBar_ = MENU_CreateBar(this);
         // Windows posts a chosen menu item's command once the menu has closed.
         MENU_Populate(menu, menuBar_, [hwnd](UINT id) { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
     }
     client_ = new ClientWidget(this, hwnd);
+    SYSKEY_Install();
     // On Windows an activated window takes the focus itself; a control gets it
     // only when the program or the user gives it. Qt would hand it to the first
     // control that takes tab focus, unless the window holds it.

@@ -170,6 +170,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     if (!child && !cls->system) LINK_OnTopLevelCreated(hwnd, cls->name);
     // A program's own top-level window is what the desktop's media controls talk to.
     if (!child && !cls->system) MPRIS_Watch();
+    if (child) LABEL_Relate(parent);
     if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }

@@ -143,6 +143,10 @@ void MSG_RunModalLoop(const std::function<bool()>& done);
 // Removes a destroyed window's timers and queued messages.
 void MSG_ForgetWindow(HWND hwnd);
 
+// Relates each control of the parent that shows no caption of its own to the
+// label in front of it, for assistive tools. Run whenever a child is created.
+void LABEL_Relate(HWND parent);
+
 // Cross-process window lookup: a top-level window of a program class listens for
 // requests from other processes; remote handles carry them.
 void LINK_OnTopLevelCreated(HWND hwnd, const std::string& className);

@@ -232,6 +232,24 @@ class MainWindow(unittest.TestCase):
         self.assertEqual(player.column_widths(), [60, 200, 70])
         self.exit(player)
 
+    def test_fields_read_with_their_labels(self):
+        player = self.start()
+        wait_for(player.rows)
+
+        def labelled_by(acc):
+            return [r.getTarget(0).name for r in acc.getRelationSet()
+                    if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
+
+        disc_id = [a for a in player.find("label") if a.name == DEMO_ID]
+        self.assertEqual(len(disc_id), 1)
+        self.assertEqual(labelled_by(disc_id[0]), ["Disc ID:"])
+        # The composer and album fields are empty here; their labels tell them apart.
+        by = [labelled_by(a) for a in player.find("label")]
+        self.assertEqual(by.count(["Composer"]), 1, by)
+        self.assertEqual(by.count(["Title:"]), 1, by)
+        self.assertEqual([a.name for a in player.find("slider")], ["Position"])
+        self.exit(player)
+
     def test_second_start_hands_over(self):
         first = self.start()
         wait_for(first.rows)
@@ -381,6 +399,57 @@ class MainWindow(unittest.TestCase):
         self.assertTrue(wait_for(lambda: "No Disc" in player.labels() and not player.rows(), 10), player.labels())
         self.exit(player)
         self.assertIn(("Drive", "e:"), self.ini())
+
+class KeyboardAlone(unittest.TestCase):
+    """The main window driven by keyboard alone, as a user without a mouse drives
+    it: F10 to the menu bar, arrows to Player, Enter on Play; Alt+F4 to leave.
+    Without a window manager winshim turns Alt+F4 into SC_CLOSE itself; with one,
+    the window manager's own binding closes the window."""
+
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="varnel-e2e-")
+        os.mkdir(os.path.join(self.home, "run"), 0o700)
+        self.env = dict(os.environ, DISPLAY=DISPLAY, HOME=self.home)
+        self.player = None
+        self.wm = None
+
+    def tearDown(self):
+        for process in (self.player.process if self.player else None, self.wm):
+            if process is not None and process.poll() is None:
+                process.kill()
+                process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def keys(self, *names):
+        subprocess.run(["xdotool", "key", "--delay", "250"] + list(names), env=self.env, check=True)
+
+    def drive(self):
+        player = self.player = Player(self.home)
+        self.assertTrue(wait_for(player.window), "the main window comes up")
+        self.assertTrue(wait_for(player.rows))
+        self.keys("F10", "Right", "Right", "Return", "Return")
+        self.assertTrue(wait_for(lambda: any(l.startswith("playing, track 1") for l in player.labels()), 12),
+                        player.labels())
+        self.assertTrue(player.find("push button", "Stop"), "Play became Stop")
+        self.keys("alt+F4")
+        self.assertEqual(player.wait(), 0)
+        ini = os.path.join(self.home, ".config", "varnel", "Ostrovane.ini")
+        with open(ini, newline="") as f:
+            keys = [line.split("=", 1)[0] for line in f if "=" in line]
+        self.assertEqual(keys[:4], ["Top", "Left", "Width", "Height"])
+
+    def test_without_a_window_manager(self):
+        self.drive()
+
+    def test_with_a_window_manager(self):
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A window manager that runs names itself on the root window.
+        self.assertTrue(wait_for(lambda: self.wm.poll() is not None or "window id" in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout, 10))
+        self.assertIsNone(self.wm.poll(), "openbox runs")
+        self.drive()
+
 
 def main():
     global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
