@@ -346,7 +346,7 @@ private:
     bool playedOnce_ = false;  // since the last seek or stop: the engine knows the place
 };
 
-std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* error) {
+std::unique_ptr<MciDriver> openDevice(const std::string& element, const std::string&, MCIERROR* error) {
     std::optional<DriveEntry> drive;
     if (element.empty()) {
         auto table = DRIVES_Table();
@@ -375,6 +375,6 @@ std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* erro
 }
 }  // namespace
 
-void MCICDA_Register() { MCI_RegisterDeviceType("cdaudio", openDevice); }
+extern const MciDriverEntry MCICDA_Driver = {"cdaudio", openDevice};
 
 }  // namespace winshim

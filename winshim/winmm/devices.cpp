@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/log.h"
@@ -86,15 +87,24 @@ DWORD closeLocked(Table& t, std::vector<Device>::iterator it, DWORD_PTR flags, v
 }
 }  // namespace
 
-void MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory) {
+MciDriverFactory MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory) {
+    MCI_EnsureDrivers();  // a built-in driver registered later would replace this one
     Table& t = table();
     std::lock_guard guard(t.lock);
-    t.factories[lower(type.c_str())] = std::move(factory);
+    const std::string key = lower(type.c_str());
+    MciDriverFactory replaced = std::exchange(t.factories[key], std::move(factory));
+    if (!t.factories[key]) t.factories.erase(key);
+    return replaced;
 }
 
 void MCI_EnsureDrivers() {
+    static const MciDriverEntry* const builtIn[] = {&MCICDA_Driver};
     static std::once_flag once;
-    std::call_once(once, [] { MCICDA_Register(); });
+    std::call_once(once, [] {
+        Table& t = table();
+        std::lock_guard guard(t.lock);
+        for (const MciDriverEntry* driver : builtIn) t.factories[driver->type] = driver->open;
+    });
 }
 
 MCIERROR MCI_Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
@@ -129,7 +139,7 @@ MCIERROR MCI_Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
         const auto factory = t.factories.find(type);
         if (factory == t.factories.end()) return MCIERR_INVALID_DEVICE_NAME;
         MCIERROR error = MCIERR_CANNOT_LOAD_DRIVER;
-        driver = factory->second(element, &error);
+        driver = factory->second(element, alias, &error);
         if (!driver) return error ? error : MCIERR_CANNOT_LOAD_DRIVER;
     }
     Device device{freeId(t.devices), alias, type, element, shareable, std::move(driver)};
