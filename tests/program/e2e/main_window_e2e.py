@@ -366,14 +366,10 @@ class MainWindow(unittest.TestCase):
         self.assertTrue(close_box("Drive"))
         self.assertTrue(wait_for(lambda: not player.within("Drive"), 10), "closing ends the dialog")
         self.assertIn(("Drive", "e:"), self.ini())
-        # The device is opened afresh on e:, which holds no disc.
-        # A drive that cannot be opened says so, once.
-        boxes = wait_for(lambda: player.find("push button", "OK"), 10)
-        self.assertEqual(len(boxes), 1, "one box says the drive cannot be opened")
-        self.assertTrue(player.find("label", "CD device is not available"), player.labels())
-        boxes[0].queryAction().doAction(0)
+        # The device is opened afresh on e:, a drive whose image is missing: an empty
+        # drive, which opens without a box and shows no disc.
         self.assertTrue(wait_for(lambda: "No Disc" in player.labels() and not player.rows(), 10), player.labels())
-        self.assertFalse(player.find("push button", "OK"), "a second box came up")
+        self.assertFalse(player.find("push button", "OK"), "an empty drive is no error")
         self.exit(player)
         self.assertIn(("Drive", "e:"), self.ini())
 
