@@ -1,6 +1,8 @@
 // The playback engine's cost and accuracy: CPU time per minute of playback
-// through the null output, and how far the reported position is from the
-// frames the output took. Plays in real time; prints, asserts nothing.
+// through the null output, how far the reported position is from the frames the
+// output took, and how long each command takes while the drive is in a slow read
+// (the UI thread sends them; 50 ms is the most a click may wait). Plays in real
+// time; prints, asserts nothing.
 // Usage: playback_bench [seconds]   (default 5)
 #include <sys/resource.h>
 
@@ -11,7 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "mcicda/audio_output.h"
 #include "mcicda/disc.h"
@@ -30,6 +35,35 @@ public:
         return count;
     }
 };
+
+// A drive that takes 400 ms for every read.
+class SlowSource : public RampSource {
+public:
+    int read(int32_t lba, int count, uint8_t* out) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return RampSource::read(lba, count, out);
+    }
+};
+
+// Each command, sent while the engine is in its first read of a slow drive.
+void commandTimes() {
+    std::printf("commands during a 400 ms read (a click may wait 50 ms at most):");
+    for (const char* command : {"stop", "play", "pause", "destroy"}) {
+        auto player = std::make_unique<winshim::Player>(std::make_shared<SlowSource>(),
+                                                        std::vector<winshim::AudioSpan>{{150, 1650}});
+        player->play(150, 1650);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto t0 = std::chrono::steady_clock::now();
+        const std::string c = command;
+        if (c == "stop") player->stop();
+        if (c == "play") player->play(300, 400);
+        if (c == "pause") player->pause();
+        if (c == "destroy") player.reset();
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        std::printf(" %s %.2f ms", command, ms);
+    }
+    std::printf("\n");
+}
 
 // The null output, with its frame count in view of the benchmark.
 std::atomic<AudioOutput*> g_output{nullptr};
@@ -90,5 +124,6 @@ int main(int argc, char** argv) {
         "(an LBA frame is 13.3 ms)\n",
         samples ? sumError / samples : 0.0, maxError, samples);
     winshim::AUDIO_SetDeviceForTests(nullptr);
+    commandTimes();
     return 0;
 }

@@ -26,6 +26,43 @@ std::string withEnds(const std::string& text, const std::string& end) {
     return out;
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        out.push_back(text.substr(at, end - at));
+    }
+    return out;
+}
+
+// Checks a write to a file whose lines end in mixed ways: `base` (lines ending in
+// "\n") was written with line i ending in ends[i % 3], and the edit should give
+// `expected`. Lines that `expected` shares with the start or the end of `base` keep
+// their bytes, line ends included; the written lines between them may end in any way.
+void expectMixedEdit(const std::string& actual, const std::string& base, const std::string& expected,
+                     const std::vector<std::string>& ends) {
+    const std::vector<std::string> b = lines(base), e = lines(expected);
+    std::size_t head = 0, tail = 0;
+    while (head < e.size() && head < b.size() && e[head] == b[head]) ++head;
+    while (tail < e.size() - head && tail < b.size() - head && e[e.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
+    std::string prefix, suffix;
+    for (std::size_t i = 0; i < head; ++i) prefix += b[i] + ends[i % 3];
+    for (std::size_t i = b.size() - tail; i < b.size(); ++i) suffix += b[i] + ends[i % 3];
+    ASSERT_GE(actual.size(), prefix.size() + suffix.size()) << actual;
+    EXPECT_EQ(actual.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(actual.substr(actual.size() - suffix.size()), suffix);
+    std::string written = actual.substr(prefix.size(), actual.size() - prefix.size() - suffix.size());
+    for (std::size_t i = head; i < e.size() - tail; ++i) {
+        SCOPED_TRACE(e[i]);
+        ASSERT_EQ(written.compare(0, e[i].size(), e[i]), 0) << written;
+        written.erase(0, e[i].size());
+        const std::size_t end = written.compare(0, 2, "\r\n") == 0 ? 2 : 1;
+        ASSERT_TRUE(!written.empty() && (written[0] == '\n' || written[0] == '\r')) << "no line end";
+        written.erase(0, end);
+    }
+    EXPECT_EQ(written, "") << "bytes beyond the written lines";
+}
+
 class Profile : public ::testing::Test {
 protected:
     // Host path of a file in the scratch folder, and the Windows spelling
@@ -286,6 +323,20 @@ TEST_F(Profile, WritesTouchOnlyTheirLine) {
             EXPECT_EQ(testsupport::readFile(host("edit.ini")), withEnds(c.expected, end));
         }
     }
+    // Mixed line ends: a write keeps the end of every line it does not write.
+    const std::vector<std::vector<std::string>> mixes = {{"\r\n", "\n", "\r"}, {"\n", "\r", "\r\n"}};
+    for (const auto& ends : mixes) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " (mixed, first line " + (ends[0][1] ? "CRLF)" : "LF)"));
+            std::string mixed;
+            const std::vector<std::string> baseLines = lines(base);
+            for (std::size_t i = 0; i < baseLines.size(); ++i) mixed += baseLines[i] + ends[i % 3];
+            testsupport::writeFile(host("edit.ini"), mixed);
+            EXPECT_TRUE(WritePrivateProfileStringA(c.section, c.key, c.value, win("edit.ini").c_str()));
+            if (wineRewrites && c.expected != base) continue;
+            expectMixedEdit(testsupport::readFile(host("edit.ini")), base, c.expected, ends);
+        }
+    }
 }
 
 TEST_F(Profile, AppendAfterALastLineWithoutLineEnd) {
@@ -382,16 +433,18 @@ TEST_F(Profile, FailedWriteInAReadOnlyFolderKeepsTheOldFile) {
     const std::string old = "[Varnel]\r\nLeft=1\r\n";
     testsupport::writeFile(folder + "/s.ini", old);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    std::error_code probeError;
-    const bool bites = !fs::create_directory(folder + "/probe", probeError);
-    if (bites) {
+    testsupport::asUnprivileged(home.path(), [&] {
+        std::error_code probeError;
+        // Windows' own folders keep their writers out by access lists, which a test cannot set up.
+        if (fs::create_directory(folder + "/probe", probeError)) {
+            GTEST_SKIP() << "a read-only folder takes new entries on this system";
+        }
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(WritePrivateProfileStringA("Varnel", "Left", "2", win("ro\\s.ini").c_str()));
         EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
         EXPECT_EQ(testsupport::readFile(folder + "/s.ini"), old);
         EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"s.ini"});
-    }
+    });
     fs::permissions(folder, fs::perms::owner_all);
-    if (!bites) GTEST_SKIP() << "folder permissions do not bind this user";
 }
 }  // namespace

@@ -252,7 +252,16 @@ TEST(DamagedBytes, AreRejectedByEveryReader) {
     manyItems.u16(0).u16(0).str("");
     EXPECT_FALSE(winshim::RES_ParseDialog(manyItems.span())) << "65535 items announced, none there";
 
-    // Noise: the readers may accept some of it, but never read outside the bytes.
+    // Noise: each reader refuses it or gives a result that the bytes can hold: data
+    // inside the image, and no more items or text than the bytes could encode (a
+    // dialog item takes at least 24 bytes, a menu item 4, a UTF-16 unit at most 3 bytes
+    // of UTF-8).
+    const auto menuNodes = [](const auto& self, const std::vector<winshim::MenuNode>& nodes) -> std::size_t {
+        std::size_t n = nodes.size();
+        for (const auto& node : nodes) n += self(self, node.children) + node.text.size() / 3;
+        return n;
+    };
+    int accepted = 0;
     std::uint32_t seed = 12345;
     for (int round = 0; round < 500; ++round) {
         Bytes noise;
@@ -262,10 +271,27 @@ TEST(DamagedBytes, AreRejectedByEveryReader) {
             noise.v.push_back(std::uint8_t(seed >> 24));
         }
         if (round % 3 == 0 && noise.v.size() >= 4) noise.v[0] = 1, noise.v[1] = 0, noise.v[2] = noise.v[3] = 0xFF;
-        winshim::RES_ParseFile(noise.span());
-        winshim::RES_ParseDialog(noise.span());
-        winshim::RES_ParseMenu(noise.span());
+        SCOPED_TRACE(round);
+        const auto* begin = noise.v.data();
+        if (auto file = winshim::RES_ParseFile(noise.span())) {
+            ++accepted;
+            for (const auto& e : *file) {
+                EXPECT_GE(e.data.data(), begin);
+                EXPECT_LE(e.data.data() + e.data.size(), begin + size);
+            }
+        }
+        if (auto dialog = winshim::RES_ParseDialog(noise.span())) {
+            ++accepted;
+            EXPECT_LE(dialog->items.size() * 24, size);
+            for (const auto& item : dialog->items) EXPECT_LE(item.creationData.size(), size);
+            EXPECT_LE(dialog->title.size(), size * 3 / 2);
+        }
+        if (auto menu = winshim::RES_ParseMenu(noise.span())) {
+            ++accepted;
+            EXPECT_LE(menuNodes(menuNodes, *menu) * 4, size);
+        }
     }
+    EXPECT_GT(accepted, 0) << "no noise was accepted: the checks above checked nothing";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <future>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -45,10 +46,33 @@ class MemorySource : public winshim::SectorSource {
 public:
     explicit MemorySource(std::vector<AudioSpan> audio) : audio_(std::move(audio)) {}
     int32_t failFrom = INT32_MAX;  // this LBA and those after it cannot be read
-    std::chrono::milliseconds delay{0};
+    bool held = false;             // the first read waits for release(), as a slow drive
+
+    // Waits until the held read has begun.
+    bool waitHeld() {
+        std::unique_lock lk(m_);
+        return cv_.wait_for(lk, 10s, [this] { return inRead_; });
+    }
+    // True while the held read is still under way.
+    bool stillHeld() {
+        std::lock_guard lk(m_);
+        return inRead_ && !released_;
+    }
+    void release() {
+        std::lock_guard lk(m_);
+        released_ = true;
+        cv_.notify_all();
+    }
 
     int read(int32_t lba, int count, uint8_t* out) override {
-        if (delay.count() > 0) std::this_thread::sleep_for(delay);
+        if (held) {
+            std::unique_lock lk(m_);
+            inRead_ = true;
+            cv_.notify_all();
+            // A command that waited for this read would stall here until the deadline.
+            cv_.wait_for(lk, 10s, [this] { return released_; });
+            released_ = true;
+        }
         const int readable = std::clamp(failFrom - lba, 0, count);
         for (int s = 0; s < readable; ++s) {
             for (int f = 0; f < kFrames; ++f) {
@@ -65,7 +89,17 @@ public:
 
 private:
     std::vector<AudioSpan> audio_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool inRead_ = false, released_ = false;
 };
+
+// Waits, with a generous deadline, until `done` holds.
+bool waitFor(const std::function<bool()>& done) {
+    for (const auto end = Clock::now() + 10s; !done(); std::this_thread::sleep_for(5ms))
+        if (Clock::now() > end) return false;
+    return true;
+}
 
 std::vector<int16_t> expected(const std::vector<AudioSpan>& audio, int32_t from, int32_t to) {
     std::vector<int16_t> out;
@@ -181,10 +215,9 @@ TEST_F(PlayerTest, PlaysExactlyTheRangeAndEndsOnce) {
         ASSERT_TRUE(waitEnd());
         EXPECT_EQ(player->state(), Player::State::Stopped);
         EXPECT_EQ(player->position(), c.to);
-        std::this_thread::sleep_for(50ms);
-        EXPECT_EQ(ends(), 1);
         const auto want = expected(c.audio, c.from, c.to);
         const auto got = captured(player);
+        EXPECT_EQ(ends(), 1) << "counted once the player is gone: no later end can come";
         EXPECT_EQ(got.size(), want.size());
         EXPECT_EQ(firstDifference(got, want), -1);
     }
@@ -196,13 +229,19 @@ TEST_F(PlayerTest, PauseAndResumeContinueWithTheNextSample) {
     player->play(150, 1650);  // 20 s of audio, 1 s at this speed
     int32_t last = 150;
     for (int i = 0; i < 3; ++i) {
-        std::this_thread::sleep_for(150ms);
+        ASSERT_TRUE(waitFor([&] { return player->position() > last + 75; })) << "no progress from " << last;
         player->pause();
         EXPECT_EQ(player->state(), Player::State::Paused);
-        std::this_thread::sleep_for(30ms);  // what the output already took
-        const int32_t held = player->position();
+        // What the output already took is still heard; then the position holds.
+        int32_t held = -1;
+        ASSERT_TRUE(waitFor([&] {
+            const int32_t before = player->position();
+            std::this_thread::sleep_for(50ms);
+            held = player->position();
+            return held == before;
+        }));
         EXPECT_GT(held, last);
-        std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_for(100ms);  // a pause that leaks would move it now
         EXPECT_EQ(player->position(), held) << "moved while paused";
         last = held;
         player->resume();
@@ -220,7 +259,7 @@ TEST_F(PlayerTest, ANewPlayFlushesTheOldAudio) {
     const std::vector<AudioSpan> audio = {{150, 3150}};
     auto player = make(std::make_shared<MemorySource>(audio), audio);
     player->play(150, 3150);
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(waitFor([&] { return player->position() > 160; })) << "the first play never got going";
     player->play(2000, 2100);
     EXPECT_EQ(player->position(), 2000);
     ASSERT_TRUE(waitEnd());
@@ -254,10 +293,9 @@ TEST_F(PlayerTest, AFailingSourceEndsPlayCleanly) {
         EXPECT_EQ(player->state(), Player::State::Stopped);
         const int32_t end = player->position();
         EXPECT_EQ(end, c.failFrom) << "play ends at the sector that failed";
-        std::this_thread::sleep_for(50ms);
-        EXPECT_EQ(ends(), 1);
         // What was read before the failure is played, and nothing else.
         const auto got = captured(player);
+        EXPECT_EQ(ends(), 1);
         EXPECT_EQ(got.size(), static_cast<size_t>(end - 150) * kFrames * 2);
         EXPECT_EQ(firstDifference(got, expected(audio, 150, end)), -1);
     }
@@ -285,29 +323,31 @@ TEST_F(PlayerTest, PositionFollowsTheClockAtRealSpeed) {
     EXPECT_EQ(ends(), 0) << "a stop is no end of play";
 }
 
+// The time a command takes is measured by bench/playback_bench; here, each one
+// returns and takes effect while a read is still under way.
 TEST_F(PlayerTest, CommandsDoNotWaitForASlowSource) {
     const std::vector<AudioSpan> audio = {{150, 1650}};
     const char* commands[] = {"stop", "play", "pause", "destroy"};
     for (const char* command : commands) {
         SCOPED_TRACE(command);
         auto source = std::make_shared<MemorySource>(audio);
-        source->delay = 400ms;
+        source->held = true;
         auto player = make(source, audio, "null");
         player->play(150, 1650);
-        std::this_thread::sleep_for(50ms);  // the engine is in its first read now
-        const auto t0 = Clock::now();
+        ASSERT_TRUE(source->waitHeld());
         const std::string c = command;
         if (c == "stop") player->stop();
         if (c == "play") player->play(300, 400);
         if (c == "pause") player->pause();
         if (c == "destroy") player.reset();
-        EXPECT_LT(Clock::now() - t0, 50ms);
+        EXPECT_TRUE(source->stillHeld()) << "the command waited for the read";
         if (player) {
             EXPECT_EQ(player->state(), c == "stop"   ? Player::State::Stopped
                                        : c == "play" ? Player::State::Playing
                                                      : Player::State::Paused);
             EXPECT_EQ(player->position(), c == "play" ? 300 : 150);
         }
+        source->release();
     }
 }
 
@@ -318,13 +358,14 @@ TEST_F(PlayerTest, AReadUnderWayWhenTheRangeChangesIsThrownAway) {
         SCOPED_TRACE(command);
         ends_ = 0;
         auto source = std::make_shared<MemorySource>(audio);
-        source->delay = 150ms;
+        source->held = true;
         auto player = make(source, audio);
         player->play(150, 1650);
-        std::this_thread::sleep_for(50ms);  // the first read of 150.. is under way
+        ASSERT_TRUE(source->waitHeld());  // the first read of 150.. is under way
         if (std::string(command) == "stop then play") player->stop();
         if (std::string(command) == "pause then play") player->pause();
         player->play(300, 330);
+        source->release();
         ASSERT_TRUE(waitEnd());
         const auto got = captured(player);
         EXPECT_EQ(got.size(), 30u * kFrames * 2);

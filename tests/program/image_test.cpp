@@ -3,8 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <winmm/mcidriver.h>
-
 #include "program_fixture.h"
 #include "resource.h"
 
@@ -56,7 +54,7 @@ class ImageTest : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        winshim::MCI_SetStringHook(nullptr);  // the real driver answers
+        UseRealDevice();
     }
     void UseImage(const std::string& name) {
         testsupport::writeFile(home.windowsDir() + "/drives/d:", std::string(TESTDATA_DIR) + "/" + name + ".cue\n");

@@ -43,10 +43,11 @@ TEST_F(OpenTest, FailedOpenShowsOneBoxThenTheNoDiscState) {
         const char* drive;
         std::vector<std::string> sent;
     } cases[] = {
-        {"", {"open cdaudio alias cd", "status cd media present"}},
-        {"z:", {"open cdaudio!z: alias cd", "status cd media present"}},
+        // The media query that follows names no open device: winmm answers it.
+        {"", {"open cdaudio alias cd"}},
+        {"z:", {"open cdaudio!z: alias cd"}},
         // A command that would not fit its 64-byte buffer is not sent at all.
-        {"dddddddddddddddddddddddddddddddddddddddddd", {"status cd media present"}},
+        {"dddddddddddddddddddddddddddddddddddddddddd", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drive);
@@ -74,11 +75,14 @@ TEST_F(OpenTest, MediaReplyDecidesBetweenFillAndNoDisc) {
     struct Case {
         const char* media;
         bool fills;
-    } cases[] = {{"true", true}, {"false", false}, {"", false}, {"tru", false}, {"trueish", true}, {"TRUE", false}};
+    } cases[] = {{"true", true}, {"false", false}, {nullptr, false}};  // null: the query fails
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.media);
+        SCOPED_TRACE(c.media ? c.media : "(failed)");
         InsertDisc("255", 2);
-        answers["status cd media present"] = c.media;
+        if (c.media)
+            answers["status cd media present"] = c.media;
+        else
+            answers.erase("status cd media present");
         commands.clear();
         Start();
         SetDlgItemTextA(main_, IDC_ALBUM, "Old album");
@@ -104,13 +108,13 @@ TEST_F(OpenTest, FillAsksInItsOrder) {
                                                 "status cd length track 3"}));
 }
 
-TEST_F(OpenTest, OpenTimerOpensOnceHalfASecondAfterCreation) {
+TEST_F(OpenTest, OpenTimerOpensOnceAfterCreation) {
     InsertDisc("1", 1);
     Start();
     ShowWindow(main_, SW_SHOWNORMAL);
-    testsupport::pumpFor(300);
     EXPECT_TRUE(Sent("open").empty()) << "the device is not opened during creation";
-    testsupport::pumpFor(1500);
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !Sent("open").empty(); }));
+    testsupport::pumpFor(1000);  // two more periods of the timer, were it left running
     EXPECT_EQ(Sent("open"), (std::vector<std::string>{"open cdaudio alias cd"}));
     EXPECT_EQ(Rows(), 1);
 }

@@ -1,12 +1,12 @@
 #include "program_fixture.h"
 
 #include <sys/stat.h>
-#include <winmm/mcidriver.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -54,7 +54,131 @@ void ProgramTest::RunDialog(UINT command, const char* caption, const std::functi
 
 namespace {
 ProgramTest* g_test = nullptr;
+
+// The words of the command string that reached the device as `message`, spelled as
+// the player sends them, so that the test's table is keyed by the player's strings.
+std::string CommandOf(const std::string& alias, UINT message, DWORD_PTR flags, const void* parms) {
+    static const std::map<DWORD, const char*> items = {
+        {MCI_STATUS_LENGTH, "length"},
+        {MCI_STATUS_POSITION, "position"},
+        {MCI_STATUS_NUMBER_OF_TRACKS, "number of tracks"},
+        {MCI_STATUS_MODE, "mode"},
+        {MCI_STATUS_MEDIA_PRESENT, "media present"},
+        {MCI_STATUS_CURRENT_TRACK, "current track"},
+    };
+    static const std::map<DWORD, const char*> formats = {
+        {MCI_FORMAT_MILLISECONDS, "milliseconds"}, {MCI_FORMAT_MSF, "msf"}, {MCI_FORMAT_TMSF, "tmsf"}};
+    std::string text;
+    switch (message) {
+    case MCI_PLAY: {
+        const auto* play = static_cast<const MCI_PLAY_PARMS*>(parms);
+        text = "play " + alias;
+        if (flags & MCI_FROM) text += " from " + std::to_string(play->dwFrom);
+        if (flags & MCI_TO) text += " to " + std::to_string(play->dwTo);
+        return text;
+    }
+    case MCI_STOP:
+        return "stop " + alias;
+    case MCI_PAUSE:
+        return "pause " + alias;
+    case MCI_CLOSE:
+        return "close " + alias;
+    case MCI_INFO:
+        return flags == MCI_INFO_MEDIA_IDENTITY ? "info " + alias + " identity" : "";
+    case MCI_STATUS: {
+        const auto* status = static_cast<const MCI_STATUS_PARMS*>(parms);
+        const auto item = items.find(status->dwItem);
+        if (!(flags & MCI_STATUS_ITEM) || item == items.end()) return "";
+        text = "status " + alias + " " + item->second;
+        if (flags & MCI_TRACK) text += " track " + std::to_string(status->dwTrack);
+        return text;
+    }
+    case MCI_SET: {
+        const auto format = formats.find(static_cast<const MCI_SET_PARMS*>(parms)->dwTimeFormat);
+        if (flags == MCI_SET_TIME_FORMAT && format != formats.end())
+            return "set " + alias + " time format " + format->second;
+        if (flags == MCI_SET_DOOR_OPEN) return "set " + alias + " door open";
+        if (flags == MCI_SET_DOOR_CLOSED) return "set " + alias + " door closed";
+        return "";
+    }
+    default:
+        return "";
+    }
 }
+
+// A status reply as a driver returns it, for winmm to write: a word winmm knows, a time
+// with colons (mm:ss:ff or tt:mm:ss:ff), or a number. False for a text no driver can return.
+bool ValueOf(const std::string& text, DWORD* result, DWORD_PTR* value) {
+    static const std::map<std::string, UINT> words = {
+        {"not ready", MCI_MODE_NOT_READY},
+        {"stopped", MCI_MODE_STOP},
+        {"playing", MCI_MODE_PLAY},
+        {"seeking", MCI_MODE_SEEK},
+        {"paused", MCI_MODE_PAUSE},
+        {"open", MCI_MODE_OPEN},
+        {"false", MCI_FALSE},
+        {"true", MCI_TRUE},
+    };
+    if (const auto word = words.find(text); word != words.end()) {
+        *result = winshim::MCI_RESOURCE_RETURNED;
+        *value = winshim::MCI_MakeResource(WORD(word->second), WORD(word->second));
+        return true;
+    }
+    int fields[4] = {}, used = 0;
+    if (std::sscanf(text.c_str(), "%2d:%2d:%2d%n", &fields[0], &fields[1], &fields[2], &used) == 3 &&
+        size_t(used) == text.size()) {
+        *result = winshim::MCI_COLONIZED3_RETURN;
+        *value = MCI_MAKE_MSF(fields[0], fields[1], fields[2]);
+        return true;
+    }
+    if (std::sscanf(text.c_str(), "%2d:%2d:%2d:%2d%n", &fields[0], &fields[1], &fields[2], &fields[3], &used) == 4 &&
+        size_t(used) == text.size()) {
+        *result = winshim::MCI_COLONIZED4_RETURN;
+        *value = MCI_MAKE_TMSF(fields[0], fields[1], fields[2], fields[3]);
+        return true;
+    }
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end) return false;
+    *result = winshim::MCI_INTEGER_RETURNED;
+    *value = DWORD_PTR(DWORD(number));
+    return true;
+}
+
+// The scripted CD device: a driver of type cdaudio behind winmm's own parser and
+// reply code, which records each command and answers it from the test's table.
+class ScriptedDevice : public winshim::MciDriver {
+public:
+    explicit ScriptedDevice(std::string alias) : alias_(std::move(alias)) {}
+    DWORD command(UINT message, DWORD_PTR flags, void* parms) override {
+        const std::string text = CommandOf(alias_, message, flags, parms);
+        if (text.empty()) {
+            ADD_FAILURE() << "the scripted device cannot take message 0x" << std::hex << message << " flags 0x"
+                          << flags;
+            return MCIERR_UNSUPPORTED_FUNCTION;
+        }
+        const std::string* answer = g_test ? g_test->Hear(text) : nullptr;
+        if (!answer) return MCIERR_DEVICE_NOT_READY;
+        if (message == MCI_INFO) {
+            auto* info = static_cast<MCI_INFO_PARMSA*>(parms);
+            std::snprintf(info->lpstrReturn, info->dwRetSize, "%s", answer->c_str());
+        } else if (message == MCI_STATUS) {
+            DWORD result = 0;
+            DWORD_PTR value = 0;
+            if (!ValueOf(*answer, &result, &value)) {
+                ADD_FAILURE() << "no device answers '" << text << "' with '" << *answer << "'";
+                return MCIERR_DEVICE_NOT_READY;
+            }
+            static_cast<MCI_STATUS_PARMS*>(parms)->dwReturn = value;
+            return result;
+        }
+        return 0;
+    }
+
+private:
+    const std::string alias_;
+};
+}  // namespace
 
 void ProgramTest::SetUp() {
     g_test = this;
@@ -64,20 +188,32 @@ void ProgramTest::SetUp() {
     mkdir(run.c_str(), 0700);
     if (const char* old = getenv("XDG_RUNTIME_DIR")) oldRuntime_ = old;
     setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
-    winshim::MCI_SetStringHook([](const char* command, char* reply, UINT length) -> MCIERROR {
-        if (!g_test) return MCIERR_DEVICE_NOT_READY;
-        g_test->commands.push_back(command);
-        auto it = g_test->answers.find(command);
-        if (it == g_test->answers.end()) return MCIERR_DEVICE_NOT_READY;
-        if (it->second.size() >= length) return MCIERR_PARAM_OVERFLOW;
-        memcpy(reply, it->second.c_str(), it->second.size() + 1);
-        return 0;
-    });
+    realDevice_ = winshim::MCI_RegisterDeviceType(
+        "cdaudio", [](const std::string& element, const std::string& alias, MCIERROR* error) {
+            std::unique_ptr<winshim::MciDriver> device;
+            const std::string text = "open cdaudio" + (element.empty() ? "" : "!" + element) + " alias " + alias;
+            if (g_test && g_test->Hear(text))
+                device = std::make_unique<ScriptedDevice>(alias);
+            else
+                *error = MCIERR_DEVICE_NOT_READY;
+            return device;
+        });
+}
+
+const std::string* ProgramTest::Hear(const std::string& command) {
+    commands.push_back(command);
+    const auto answer = answers.find(command);
+    return answer == answers.end() ? nullptr : &answer->second;
+}
+
+void ProgramTest::UseRealDevice() {
+    winshim::MCI_RegisterDeviceType("cdaudio", realDevice_);
 }
 
 void ProgramTest::TearDown() {
     if (main_ && IsWindow(main_)) Exit();
-    winshim::MCI_SetStringHook(nullptr);
+    mciSendStringA("close all", nullptr, 0, nullptr);
+    winshim::MCI_RegisterDeviceType("cdaudio", realDevice_);
     g_test = nullptr;
     if (oldRuntime_.empty())
         unsetenv("XDG_RUNTIME_DIR");

@@ -1,6 +1,6 @@
 // Drives the program's real main window, created as the entry point creates it,
-// against a scripted CD device: every command string is recorded and answered
-// from a table.
+// against a scripted CD device: a cdaudio driver behind winmm's command-string
+// parser and reply code that records every command and answers from a table.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "winmm/mcidriver.h"
 
 // A key pressed and released where the keyboard focus is, as a user types it.
 void PressKey(Qt::Key key);
@@ -25,6 +26,11 @@ struct BoxWatcher {
 };
 
 class ProgramTest : public ::testing::Test {
+public:
+    // The scripted device hears a command: it is recorded, and its answer (null
+    // for none) comes from `answers`.
+    const std::string* Hear(const std::string& command);
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -37,6 +43,8 @@ protected:
     void OpenNow();
     // Destroys the main window and lets the message loop see its WM_QUIT.
     void Exit();
+    // The cdaudio driver of winshim answers from now on, instead of the scripted device.
+    void UseRealDevice();
 
     std::string Text(int id);
     std::string ItemText(int row, int column);
@@ -62,4 +70,5 @@ protected:
 
 private:
     std::string oldRuntime_;
+    winshim::MciDriverFactory realDevice_;
 };

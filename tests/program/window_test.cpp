@@ -207,7 +207,9 @@ TEST_F(WindowTest, LayoutFollowsTheClientSize) {
 }
 
 TEST_F(WindowTest, CommandsWithoutActionAndExit) {
+    InsertDisc("1", 1);
     Start();
+    OpenNow();
     for (WPARAM command :
          {WPARAM(IDM_CLOSE), WPARAM(IDM_ABOUT), WPARAM(IDM_HELP_CONTENTS), WPARAM(MAKEWPARAM(IDM_EXIT, 1))}) {
         SendMessageA(main_, WM_COMMAND, command, 0);
@@ -226,7 +228,9 @@ TEST_F(WindowTest, CommandsWithoutActionAndExit) {
 }
 
 TEST_F(WindowTest, CloseBoxEndsAsExitDoes) {
+    InsertDisc("1", 1);
     Start();
+    OpenNow();
     commands.clear();
     SendMessageA(main_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(main_));

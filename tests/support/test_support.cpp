@@ -1,20 +1,32 @@
 #include "test_support.h"
 
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#ifndef _WIN32
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
 
 #ifdef _WIN32
+void asUnprivileged(const std::string&, const std::function<void()>& body) {
+    body();
+}
+
 namespace {
 std::vector<std::string> entriesOf(const std::string& folder) {
     std::vector<std::string> names;
@@ -75,6 +87,29 @@ ScratchHome::~ScratchHome() {
 bool runningOnWine() {
     return false;
 }
+
+void asUnprivileged(const std::string& scratch, const std::function<void()>& body) {
+    if (geteuid() != 0) return body();
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr) << "no user nobody to drop to";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    ASSERT_EQ(lchown(scratch.c_str(), uid, gid), 0) << scratch;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch))
+        ASSERT_EQ(lchown(entry.path().c_str(), uid, gid), 0) << entry.path();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(3);
+        body();
+        std::fflush(nullptr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "as nobody: status " << status;
+}
 #endif
 
 bool wineDeparts(const char* reason) {
@@ -85,7 +120,9 @@ bool wineDeparts(const char* reason) {
 
 namespace {
 bool g_deadline = false;
-void CALLBACK deadline(HWND, UINT, UINT_PTR, DWORD) { g_deadline = true; }
+void CALLBACK deadline(HWND, UINT, UINT_PTR, DWORD) {
+    g_deadline = true;
+}
 }  // namespace
 
 void pumpFor(unsigned ms) {
@@ -94,6 +131,15 @@ void pumpFor(unsigned ms) {
     MSG msg;
     while (!g_deadline && GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
     KillTimer(nullptr, id);
+}
+
+bool pumpUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        pumpFor(10);
+    }
+    return true;
 }
 
 std::string readFile(const std::string& path) {

@@ -1,5 +1,6 @@
 // Helpers shared by the tests.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,18 @@ private:
 
 // Runs the message loop (GetMessageA/DispatchMessageA) for `ms` milliseconds.
 void pumpFor(unsigned ms);
+// Runs the message loop until `done` holds; false when it still does not after a
+// deadline generous enough for a loaded machine.
+bool pumpUntil(const std::function<bool()>& done);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
+
+// Runs `body` as a user whom file permissions bind. Run as root (as CI runs), it
+// runs in a child process that becomes the user nobody once `scratch`, prepared
+// beforehand, is handed over to it; a failure there fails the calling test.
+// Otherwise it runs here.
+void asUnprivileged(const std::string& scratch, const std::function<void()>& body);
 
 // True when the Windows interfaces are Wine's. A case where Wine departs from
 // Windows (as Microsoft documents it) asks wineDeparts(reason) and is left out

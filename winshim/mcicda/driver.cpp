@@ -405,7 +405,7 @@ private:
     bool reported_ = false;    // what this device first found went to the notices unannounced
 };
 
-std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* error) {
+std::unique_ptr<MciDriver> openDevice(const std::string& element, const std::string&, MCIERROR* error) {
     std::optional<DriveEntry> drive;
     if (element.empty()) {
         auto table = DRIVES_Table();
@@ -434,6 +434,6 @@ std::unique_ptr<MciDriver> openDevice(const std::string& element, MCIERROR* erro
 }
 }  // namespace
 
-void MCICDA_Register() { MCI_RegisterDeviceType("cdaudio", openDevice); }
+extern const MciDriverEntry MCICDA_Driver = {"cdaudio", openDevice};
 
 }  // namespace winshim

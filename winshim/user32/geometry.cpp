@@ -97,6 +97,13 @@ extern "C" BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
         SetLastError(w ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
+    // Windows parks a minimised top-level window out of sight, at the size of its
+    // minimised caption (160 by 28 in Windows 10 at 96 dpi); where it will be
+    // restored is its placement.
+    if (w->minimized && !w->isChild()) {
+        *rect = RECT{-32000, -32000, -32000 + 160, -32000 + 28};
+        return TRUE;
+    }
     *rect = w->rect;
     if (w->isChild()) {
         POINT origin{0, 0};
@@ -411,9 +418,11 @@ HMONITOR monitorOf(const RECT& r, DWORD flags) {
 }  // namespace
 
 extern "C" HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags) {
-    RECT r{};
+    const Window* w = WIN_Get(hwnd);
+    if (!w) return flags == MONITOR_DEFAULTTONULL ? nullptr : monitorOf(RECT{}, flags);
     // A minimised window counts where it will be restored, as on Windows.
-    if (!GetWindowRect(hwnd, &r)) return flags == MONITOR_DEFAULTTONULL ? nullptr : monitorOf(RECT{}, flags);
+    RECT r = w->rect;
+    if (!w->minimized) GetWindowRect(hwnd, &r);
     return monitorOf(r, flags);
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/log.h"
@@ -132,15 +133,24 @@ DWORD dispatchLocked(Table& t, MCIDEVICEID device, UINT message, DWORD_PTR flags
 }
 }  // namespace
 
-void MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory) {
+MciDriverFactory MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory) {
+    MCI_EnsureDrivers();  // a built-in driver registered later would replace this one
     Table& t = table();
     std::lock_guard guard(t.lock);
-    t.factories[lower(type.c_str())] = std::move(factory);
+    const std::string key = lower(type.c_str());
+    MciDriverFactory replaced = std::exchange(t.factories[key], std::move(factory));
+    if (!t.factories[key]) t.factories.erase(key);
+    return replaced;
 }
 
 void MCI_EnsureDrivers() {
+    static const MciDriverEntry* const builtIn[] = {&MCICDA_Driver};
     static std::once_flag once;
-    std::call_once(once, [] { MCICDA_Register(); });
+    std::call_once(once, [] {
+        Table& t = table();
+        std::lock_guard guard(t.lock);
+        for (const MciDriverEntry* driver : builtIn) t.factories[driver->type] = driver->open;
+    });
 }
 
 MCIERROR MCI_Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
@@ -175,7 +185,7 @@ MCIERROR MCI_Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
         const auto factory = t.factories.find(type);
         if (factory == t.factories.end()) return MCIERR_INVALID_DEVICE_NAME;
         MCIERROR error = MCIERR_CANNOT_LOAD_DRIVER;
-        driver = factory->second(element, &error);
+        driver = factory->second(element, alias, &error);
         if (!driver) return error ? error : MCIERR_CANNOT_LOAD_DRIVER;
     }
     Device device{freeId(t.devices), alias, type, element, shareable, std::move(driver)};

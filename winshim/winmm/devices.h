@@ -8,9 +8,6 @@ namespace winshim {
 // nothing is registered (or probed) by a program that never speaks MCI.
 void MCI_EnsureDrivers();
 
-// The cdaudio driver registers itself through MCI_RegisterDeviceType.
-void MCICDA_Register();
-
 // Opens a device, as MCI_OPEN: lpstrDeviceType names the type (MCI_OPEN_TYPE,
 // or MCI_OPEN_TYPE_ID with an MCI_DEVTYPE_* value), lpstrElementName the element
 // (MCI_OPEN_ELEMENT), lpstrAlias the alias (MCI_OPEN_ALIAS; otherwise the element,

@@ -52,17 +52,25 @@ public:
 };
 
 // Opens a device of a registered type. `element` is the text after "!" in
-// "cdaudio!d:" or the element name of "open d: type cdaudio" ("" for none).
+// "cdaudio!d:" or the element name of "open d: type cdaudio" ("" for none);
+// `alias` is the name the device is opened under.
 // Returns null and sets *error (an MCIERROR) when the device cannot be opened.
-using MciDriverFactory = std::function<std::unique_ptr<MciDriver>(const std::string& element, MCIERROR* error)>;
+using MciDriverFactory =
+    std::function<std::unique_ptr<MciDriver>(const std::string& element, const std::string& alias, MCIERROR* error)>;
 
-// Registers (or replaces) the driver of a device type, named in lower case ("cdaudio").
-void MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory);
+// What a driver tells winmm about itself, as an audio backend of SDL does through its
+// bootstrap: the device type it serves (lower case) and how it opens a device. winmm
+// keeps a table of these, the [mci] section of system.ini on Windows.
+struct MciDriverEntry {
+    const char* type;
+    std::unique_ptr<MciDriver> (*open)(const std::string& element, const std::string& alias, MCIERROR* error);
+};
 
-// For tests of programs: while set, every mciSendStringA goes to this function
-// instead of the parser (after the reply buffer was emptied), so a test can
-// record the command strings and answer from a table.
-using MciStringHook = std::function<MCIERROR(const char* command, char* reply, UINT replyLength)>;
-void MCI_SetStringHook(MciStringHook hook);
+// The drivers built into winshim, each defined by its own library.
+extern const MciDriverEntry MCICDA_Driver;
+
+// Registers (or replaces) the driver of a device type, in any case ("cdaudio"), and
+// returns the one it replaces (empty for none), so that a test can put it back.
+MciDriverFactory MCI_RegisterDeviceType(const std::string& type, MciDriverFactory factory);
 
 }  // namespace winshim
