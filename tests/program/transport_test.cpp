@@ -255,7 +255,12 @@ TEST_F(DemoDiscTest, PlayPauseSeekPollEject) {
     // Pause holds the position; Resume goes on from it.
     Command(IDC_PAUSE);
     EXPECT_EQ(Ask("status cd mode"), "paused");
+    // The sound device first plays out what it already holds (less than half a
+    // second); from then on the position holds.
+    const int pausedAt = PositionMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     const int paused = PositionMs();
+    EXPECT_LT(paused, pausedAt + 500);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a pause that leaks would move it now
     EXPECT_EQ(PositionMs(), paused);
     Command(IDC_PAUSE);
