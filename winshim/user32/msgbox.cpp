@@ -58,12 +58,14 @@ QMessageBox::Icon iconOf(UINT type) {
 
 // Windows makes a message box wide enough to read its caption whole, beside
 // the close box; Qt sizes it by its text and buttons only. The title bar is the
-// window manager's: room for its caption font, an icon and two buttons.
+// window manager's, and some (openbox among them) draw minimize and maximize on
+// every window whatever its hints ask: room for its caption font, an icon, the
+// three buttons and the padding between them.
 void fitCaption(QMessageBox& box) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     font.setBold(true);
     const int caption = QFontMetrics(font).horizontalAdvance(box.windowTitle());
-    const int room = caption + 3 * GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CXFRAME);
+    const int room = caption + 5 * GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CXFRAME);
     auto* buttons = box.findChild<QDialogButtonBox*>();
     if (!buttons) return;
     // Buttons in the middle, as Windows places them.
