@@ -30,7 +30,7 @@ def main():
     player = None
     try:
         e2e.pyatspi.Registry.getDesktop(0)
-        player = e2e.Player(home, ["--no-such-option"])
+        player = e2e.Player(home, args=["--no-such-option"])
         check(e2e.wait_for(player.window, 60), "no main window came up")
         rows = e2e.wait_for(lambda: len(player.rows()) == tracks and player.rows())
         check(rows, "the demo disc's %d tracks are not shown: %s" % (tracks, player.rows()))
