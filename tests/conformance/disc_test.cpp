@@ -340,6 +340,10 @@ TEST(Disc, DamagedAndUnknownImagesAreNotReady) {
         {"short.nrg", "NER5", MediaState::NotReady},
         {"empty.cue", "", MediaState::NotReady},
         {"binary.cue", reproducer, MediaState::NotReady},
+        // libcdio's TOC reader divides by the sector size of a TRACK without a mode.
+        {"track-without-mode.toc", "CD_DA\nTRACK AUDIO\nFILE \"x.bin\" 0 00:00:02\nTRACK\nFILE \"x.bin\" 00:00:02\n",
+         MediaState::NotReady},
+        {"nul-in-track.toc", std::string("CD_DA\nTRACK\0 AUDIO\nFILE \"x.bin\" 0\n", 34), MediaState::NotReady},
     };
     testsupport::ScratchHome home;
     for (const Case& c : cases) {

@@ -2,7 +2,11 @@
 // simulate: ejecting an image handle through libcdio frees it twice.
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <sstream>
+#include <string>
 
 #include "core/log.h"
 #include "mcicda/disc_cdio.h"
@@ -111,7 +115,23 @@ private:
     // to guess: its guessing runs every reader over the file, the fragile NRG one too.
     bool kindHoldsUp() const {
         if (driver_ == DRIVER_UNKNOWN) return false;
+        if (driver_ == DRIVER_CDRDAO) return tocHoldsUp(path_);
         return driver_ != DRIVER_NRG || DISC_NrgHoldsUp(path_);
+    }
+
+    // libcdio's TOC reader takes a TRACK without a mode as a track of no sector
+    // size and divides by it; a text file with NULs would hide the mode from it.
+    static bool tocHoldsUp(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (text.find('\0') != std::string::npos) return false;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            for (std::string word; words >> word;)
+                if (word == "TRACK" && !(words >> word)) return false;
+        }
+        return true;
     }
 
     void unload() {
