@@ -5,7 +5,9 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
+#include <QWidget>
 #include <cstdlib>
 
 #include "core/log.h"
@@ -44,6 +46,15 @@ public:
         }
     }
 };
+
+// Qt 6.8 finishes the main thread's thread data (its QThreadStorage values, QtGui's
+// current OpenGL context among them) as exit() runs; an application and windows still
+// alive then are torn down against half of Qt, and the process dies on its way out.
+// Thread-local objects are destroyed first at exit, the last made first: one made after
+// the application (and so after Qt's own) deletes it before any of that.
+struct ExitTeardown {
+    ~ExitTeardown() { APP_Shutdown(); }
+};
 }  // namespace
 
 QApplication* APP_Ensure() {
@@ -55,6 +66,7 @@ QApplication* APP_Ensure() {
     // logical dpi, so Qt must not scale them a second time.
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
     auto* app = new ShimApplication(g_argc, g_argv);
+    static thread_local ExitTeardown teardown;
     QApplication::setQuitOnLastWindowClosed(false);
     DESKTOP_Identify();
     // The desktop's own sans font at the dialogs' 8 points; a wide font steps down
@@ -71,6 +83,20 @@ QApplication* APP_Ensure() {
     QApplication::setFont(font);
     WS_LOG("app", "QApplication on platform %s", qPrintable(QGuiApplication::platformName()));
     return app;
+}
+
+void APP_Shutdown() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app) return;
+    WS_LOG("app", "shutting down");
+    // The widgets of destroyed windows first, then those of windows never destroyed
+    // (deleting a window deletes its children).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<QWidget>> tops;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (!top->parentWidget()) tops.append(top);
+    for (const QPointer<QWidget>& top : tops) delete top.data();
+    delete app;
 }
 
 QPoint APP_CursorPos() { return g_mouseDepth > 0 ? g_mousePos : QCursor::pos(); }

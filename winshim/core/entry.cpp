@@ -4,10 +4,13 @@
 #include <iostream>
 #include <string>
 
+#include "core/app.h"
 #include "desktop/cmdline.h"
 
 int main(int argc, char** argv) {
     if (auto answered = winshim::DESKTOP_AnswerCommandLine(argc, argv, std::cout)) return *answered;
     std::string commandLine = winshim::DESKTOP_CommandLine(argc, argv);
-    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    const int status = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    winshim::APP_Shutdown();
+    return status;
 }
