@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnel and runs every test headless: once in a
 # release build and once in a debug build with AddressSanitizer and
-# UndefinedBehaviorSanitizer that stops at the first error. The release build is also
-# packaged (scripts/package.sh), and the package installed on this machine, started and
-# removed again (tests/package/installed.sh). Then it cross-builds Varnel.exe for
+# UndefinedBehaviorSanitizer that stops at the first error. The release build is the
+# Debian package's (scripts/package.sh: dpkg-buildpackage builds it with Debian's
+# hardened flags and runs every test in it, so it is built and tested once), and the
+# packages are installed on this machine, started and removed again
+# (tests/package/installed.sh). Then it cross-builds Varnel.exe for
 # Windows (scripts/windows-build.sh), starts it under Wine and runs the conformance
 # tests that use only Windows interfaces under Wine; last it fuzzes every reader of
 # outside input for a while (scripts/fuzz.sh).
@@ -29,22 +31,20 @@ run() {
   ctest --test-dir "build/$name" --output-on-failure -j "$jobs" --repeat until-pass:2
 }
 
-# The Debian package of the release build, installed as a user would install it.
+# The release build and its tests, as the Debian packages, installed as a user would
+# install them.
 package() {
-  scripts/package.sh build/release
-  tests/package/installed.sh build/release/varnel_*.deb
+  echo "== release build =="
+  scripts/package.sh build/deb
+  tests/package/installed.sh build/deb
 }
 
 variant=${1:-all}
 case $variant in
-  release)
-    run release -DCMAKE_BUILD_TYPE=Release
-    package
-    ;;
+  release) package ;;
   sanitize) run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON ;;
   fuzz) scripts/fuzz.sh; exit ;;
   all)
-    run release -DCMAKE_BUILD_TYPE=Release
     package
     run sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
     ;;

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian package on this machine as a user would, checks what it put
-# there, starts the installed program from a fresh HOME under a private X server, and
-# removes the package again, pass or fail: afterwards nothing of it is left under /usr.
-#   tests/package/installed.sh build/release/varnel_<version>_<arch>.deb
+# Installs the Debian packages on this machine as a user would (the player and the demo
+# disc it depends on), checks what they put there and that the program is hardened,
+# starts the installed program from a fresh HOME under a private X server, and removes
+# the packages again, pass or fail: afterwards nothing of them is left under /usr.
+#   tests/package/installed.sh FOLDER    what scripts/package.sh left there (build/deb)
 set -euo pipefail
-deb=$(realpath "$1")
+debs=()
+for name in varnel varnel-data; do
+  debs+=("$(realpath "$(ls "$1/${name}_"*.deb)")")
+done
+packages=(varnel varnel-data)
 here=$(cd "$(dirname "$0")" && pwd)
 
 sudo=()
@@ -15,10 +20,12 @@ apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Loc
 exec 9>"${TMPDIR:-/tmp}/varnel-package-test.lock"
 flock 9
 
-if dpkg-query -W -f='${Status}' varnel 2>/dev/null | grep -q 'installed'; then
-  echo "varnel is already installed here; this test installs and removes it, so it stops" >&2
-  exit 1
-fi
+for p in "${packages[@]}"; do
+  if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'installed'; then
+    echo "$p is already installed here; this test installs and removes it, so it stops" >&2
+    exit 1
+  fi
+done
 
 echo "== installed package =="
 # What carries the name under /usr already (a `cmake --install` of one's own) is not the package's.
@@ -26,7 +33,7 @@ before=$(find /usr -iname '*varnel*' 2>/dev/null)
 files=()
 remove() {
   trap - EXIT
-  "${apt[@]}" purge varnel >/dev/null
+  "${apt[@]}" purge "${packages[@]}" >/dev/null
   local left=()
   for f in "${files[@]}"; do [ -e "$f" ] && left+=("$f"); done
   mapfile -t -O "${#left[@]}" left < <(find /usr -iname '*varnel*' 2>/dev/null | grep -vxF -f <(echo "$before"))
@@ -39,8 +46,8 @@ remove() {
 trap 'remove || true' EXIT
 
 # Its own Depends must be enough: recommended packages are not asked for.
-"${apt[@]}" install --no-install-recommends "$deb" >/dev/null
-mapfile -t files < <(dpkg -L varnel | while read -r f; do [ -d "$f" ] || echo "$f"; done)
+"${apt[@]}" install --no-install-recommends "${debs[@]}" >/dev/null
+mapfile -t files < <(dpkg -L "${packages[@]}" | while read -r f; do [ -d "$f" ] || echo "$f"; done)
 id=$(dpkg -L varnel | sed -n 's|^/usr/share/applications/\(.*\)\.desktop$|\1|p')
 echo "installed ${#files[@]} files, application id $id"
 
@@ -60,7 +67,10 @@ test -f "/usr/share/icons/hicolor/scalable/apps/$id.svg"
 version=$(DISPLAY=:broken /usr/bin/varnel --version)
 [ "$version" = "$(dpkg-query -W -f='Varnel ${Version}' varnel)" ] || { echo "--version says $version" >&2; exit 1; }
 [[ $(DISPLAY=:broken /usr/bin/varnel --help) == "Usage: varnel "* ]] || { echo "--help gives no usage" >&2; exit 1; }
-echo "checked: desktop entry, metainfo, manual page, icons, $version, --help"
+test -f /usr/share/varnel/demo.cue
+# PIE, the stack protector, fortified functions, read-only relocations bound at start.
+hardening-check /usr/bin/varnel
+echo "checked: desktop entry, metainfo, manual page, icons, demo disc, $version, --help, hardening"
 
 dbus-run-session -- /usr/bin/python3 "$here/installed_e2e.py" /usr/bin/varnel "$id"
 remove
