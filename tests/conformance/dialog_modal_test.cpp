@@ -279,7 +279,9 @@ TEST(DefDlgProcA, DefaultButtonMessageResultAndItems) {
     EXPECT_EQ(GetDlgCtrlID(editor), 0) << "a top-level window has no control id";
     SetLastError(0);
     EXPECT_EQ(GetDlgItem(editor, 4242), nullptr);
-    if (!testsupport::wineDeparts(kWineNoControlError)) EXPECT_EQ(GetLastError(), DWORD(ERROR_CONTROL_ID_NOT_FOUND));
+    if (!testsupport::wineDeparts(kWineNoControlError)) {
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_CONTROL_ID_NOT_FOUND));
+    }
     EXPECT_EQ(GetDlgItem(drive, IDC_SAVE), nullptr) << "items belong to their own dialog";
 
     EXPECT_TRUE(SetDlgItemTextA(editor, IDC_EDIT_TRACK, "Overture"));

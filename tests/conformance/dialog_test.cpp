@@ -106,8 +106,9 @@ TEST_F(MainTemplate, RunsTheClassProcedureAndGetsWmCreateBeforeAnyControl) {
     EXPECT_EQ(TextOf(dialog), "Varnel");
     ASSERT_EQ(g_main.order, (std::vector<UINT>{WM_CREATE, WM_INITDIALOG}));
     EXPECT_EQ(g_main.playInCreate, nullptr);
-    if (!testsupport::wineDeparts(kWineNoControlError))
+    if (!testsupport::wineDeparts(kWineNoControlError)) {
         EXPECT_EQ(g_main.errorInCreate, DWORD(ERROR_CONTROL_ID_NOT_FOUND));
+    }
     // WM_INITDIALOG comes with every control made; its wParam is the first tab stop.
     EXPECT_NE(g_main.playAtInit, nullptr);
     EXPECT_EQ(reinterpret_cast<HWND>(g_main.initFocus), GetDlgItem(dialog, IDC_PLAY));
@@ -281,8 +282,9 @@ TEST(DialogTemplates, BuildEveryControlWithItsClassTextAndStyle) {
             DWORD loose = WS_BORDER;
             if (control.cls == std::string("listbox")) loose |= WS_VSCROLL;
             EXPECT_EQ(style & ~loose, control.style & ~loose);
-            if (control.style & WS_BORDER)
+            if (control.style & WS_BORDER) {
                 EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+            }
             EXPECT_EQ(GetParent(hwnd), dialog);
         }
         EXPECT_EQ(nextUnnamed, unnamed.size()) << "controls the table does not know";

@@ -117,7 +117,7 @@ TEST_F(MessageBoxTest, TheAnswerIsThePressedButton) {
 TEST_F(MessageBoxTest, TheBoxFitsItsCaptionAndOffersOnlyClosing) {
     struct Case {
         const char* caption;
-        testsupport::BoxFrame frame;
+        testsupport::BoxFrame frame{};  // what the box turned out to be
     } cases[] = {
         {"V"},
         {"A caption a good deal longer than the text of its box"},
@@ -134,8 +134,9 @@ TEST_F(MessageBoxTest, TheBoxFitsItsCaptionAndOffersOnlyClosing) {
         EXPECT_FALSE(c.frame.minimizeOrMaximize);
     }
     // Some 50 characters of caption take well over 200 pixels in any caption font.
-    if (!testsupport::wineDeparts("a message box is as wide as its text and buttons, whatever its caption"))
+    if (!testsupport::wineDeparts("a message box is as wide as its text and buttons, whatever its caption")) {
         EXPECT_GT(cases[1].frame.width, cases[0].frame.width + 150);
+    }
 }
 
 TEST_F(MessageBoxTest, WithoutCaptionItSaysErrorAndWithoutOwnerItDisablesNothing) {
@@ -146,7 +147,8 @@ TEST_F(MessageBoxTest, WithoutCaptionItSaysErrorAndWithoutOwnerItDisablesNothing
     // A failed MessageBoxA answers 0 (the same page), as DialogBoxParamA does for
     // an invalid owner (its page, and Wine's own test of it).
     const int answer = MessageBoxA(reinterpret_cast<HWND>(0x7777), "x", "y", MB_OK);
-    if (!testsupport::wineDeparts("MessageBoxA with an invalid owner answers -1"))
+    if (!testsupport::wineDeparts("MessageBoxA with an invalid owner answers -1")) {
         EXPECT_EQ(answer, 0) << "no such owner";
+    }
 }
 }  // namespace

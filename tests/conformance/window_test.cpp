@@ -206,8 +206,9 @@ TEST_F(WindowTest, ChildrenAreDestroyedAfterTheirParentsWmDestroy) {
     EXPECT_FALSE(IsWindow(parent));
     EXPECT_FALSE(IsWindow(child));
     EXPECT_FALSE(DestroyWindow(parent));
-    if (!testsupport::wineDeparts("DestroyWindow on a destroyed window answers ERROR_ACCESS_DENIED"))
+    if (!testsupport::wineDeparts("DestroyWindow on a destroyed window answers ERROR_ACCESS_DENIED")) {
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    }
 }
 
 TEST_F(WindowTest, DefWindowProcDestroysOnWmClose) {
@@ -360,8 +361,9 @@ TEST_F(WindowTest, InvalidHandlesFailAsOnWindows) {
     for (const Case& c : cases) EXPECT_FALSE(c.ok) << c.what;
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     // Wine's own tests mark this error as one it does not give yet.
-    if (!testsupport::wineDeparts("an unknown class answers ERROR_CLASS_DOES_NOT_EXIST"))
+    if (!testsupport::wineDeparts("an unknown class answers ERROR_CLASS_DOES_NOT_EXIST")) {
         EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
+    }
 }
 
 TEST_F(WindowTest, WindowTextAndEnabledState) {

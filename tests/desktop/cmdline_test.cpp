@@ -33,7 +33,9 @@ TEST(CommandLine, HelpAndVersionAnswerAndEverythingElseStarts) {
         std::ostringstream out;
         auto code = winshim::DESKTOP_AnswerCommandLine(c.args.argc(), c.args.argv.data(), out);
         EXPECT_EQ(code.has_value(), c.answered) << c.args.argv.back();
-        if (code) EXPECT_EQ(*code, 0);
+        if (code) {
+            EXPECT_EQ(*code, 0);
+        }
         EXPECT_EQ(out.str().rfind(c.output, 0), 0u) << out.str();
     }
 }
