@@ -58,6 +58,7 @@ QApplication* APP_Ensure() {
         std::exit(1);
     }
     setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    PLATFORM_LaunchTokens();
     // A program that declares no DPI awareness sees 96 dpi on Windows and the system
     // scales its windows as a whole. Qt does the same for device-independent pixels:
     // whatever scale the desktop asks for (Xft.dpi, QT_SCALE_FACTOR, a Wayland output)

@@ -6,7 +6,6 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
-
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -58,6 +57,11 @@ bool PLATFORM_WaylandAnswers() {
     const bool answers = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return answers;
+}
+
+const LaunchTokens& PLATFORM_LaunchTokens() {
+    static const LaunchTokens tokens{env("XDG_ACTIVATION_TOKEN"), env("DESKTOP_STARTUP_ID")};
+    return tokens;
 }
 
 bool PLATFORM_KnowsPositions() {

@@ -23,6 +23,16 @@ std::string PLATFORM_WaylandSocket();
 // True when a compositor accepts a connection on that socket.
 bool PLATFORM_WaylandAnswers();
 
+// The tokens a launcher gave this process for raising its window: the Wayland
+// xdg-activation token (XDG_ACTIVATION_TOKEN) and the X11 startup id
+// (DESKTOP_STARTUP_ID). Read at the first call, which APP_Ensure makes before Qt
+// starts: Qt takes them out of the environment for its own first window.
+struct LaunchTokens {
+    std::string activation;
+    std::string startup;
+};
+const LaunchTokens& PLATFORM_LaunchTokens();
+
 // False on Wayland, where the compositor places windows and never tells a client
 // where they are: there the position is the one the program gave, and what Qt
 // reports for it is no news. Needs the QApplication.

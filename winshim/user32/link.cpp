@@ -7,13 +7,13 @@
 
 #include <QDeadlineTimer>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <mutex>
 
 #include "core/app.h"
 #include "core/log.h"
+#include "core/platform.h"
 #include "user32/link_client.h"
 #include "user32/link_path.h"
 #include "user32/link_proto.h"
@@ -142,12 +142,9 @@ BOOL LINK_ShowWindow(HWND remote, int cmdShow) {
 BOOL LINK_SetForegroundWindow(HWND remote) {
     // The launcher that started this process gave it a token for raising a window;
     // the window to raise is the other process's, so the token goes with the request.
-    auto env = [](const char* name) {
-        const char* value = std::getenv(name);
-        return std::string(value ? value : "");
-    };
-    auto done = request(remote, [&](std::uint64_t id) {
-        return LINK_ForegroundLine(id, env("XDG_ACTIVATION_TOKEN"), env("DESKTOP_STARTUP_ID"));
+    auto done = request(remote, [](std::uint64_t id) {
+        const LaunchTokens& tokens = PLATFORM_LaunchTokens();
+        return LINK_ForegroundLine(id, tokens.activation, tokens.startup);
     });
     if (!done) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
