@@ -119,6 +119,17 @@ def start_xvfb(screen="1024x768x24"):
         return xvfb, ":" + f.readline().strip()
 
 
+def start_accessibility_bus():
+    """Brings up the session's accessibility bus and registry in a runtime folder of
+    their own. Without one the bus launcher puts its socket in ~/.cache/at-spi/bus,
+    which every other session of the same user on the machine replaces: programs
+    started after that never reach the registry. The folder, to remove at the end."""
+    runtime = tempfile.mkdtemp(prefix="varnel-a11y-")
+    subprocess.run(["dbus-update-activation-environment", "XDG_RUNTIME_DIR=" + runtime], check=True)
+    pyatspi.Registry.getDesktop(0)
+    return runtime
+
+
 def start_window_manager(env):
     """openbox on env's display, once it has named itself on the root window as a
     running window manager does; None when it does not come up."""
@@ -482,12 +493,15 @@ def main(screen="1024x768x24"):
     VARNEL = os.path.abspath(sys.argv.pop(1))
     DEMO_ID, DEMO_TIMES, DEMO_TRACKS = demo_disc(os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue"))
     xvfb, DISPLAY = start_xvfb(screen)
+    runtime = None
     try:
-        pyatspi.Registry.getDesktop(0)  # brings the registry up before the first player
+        runtime = start_accessibility_bus()  # before the first player
         result = unittest.main(argv=[sys.argv[0]] + sys.argv[1:], exit=False).result
     finally:
         xvfb.terminate()
         xvfb.wait()
+        if runtime:
+            shutil.rmtree(runtime, ignore_errors=True)
     sys.exit(0 if result.wasSuccessful() else 1)
 
 
