@@ -31,6 +31,8 @@ class SuspendInhibitor;
 // Gone with the application object, if that is ever destroyed before exit.
 QPointer<SuspendInhibitor> g_inhibitor;
 
+void releaseHeldAtExit();
+
 class SuspendInhibitor : public QObject {
 public:
     ~SuspendInhibitor() override { releaseAtExit(); }
@@ -134,9 +136,7 @@ private:
         // The program leaves by returning from WinMain, after its message loop
         // has stopped: no notice of the closed device is delivered any more. Set
         // up now, after the bus connection, the release runs before the bus goes.
-        [[maybe_unused]] static const bool releasedAtExit = std::atexit([] {
-                                                                if (g_inhibitor) g_inhibitor->releaseAtExit();
-                                                            }) == 0;
+        [[maybe_unused]] static const int atExit = std::atexit(releaseHeldAtExit);
         follow();
     }
 
@@ -176,6 +176,10 @@ private:
     uint cookie_ = 0;
     QDBusUnixFileDescriptor lock_;
 };
+
+void releaseHeldAtExit() {
+    if (g_inhibitor) g_inhibitor->releaseAtExit();
+}
 
 }  // namespace
 
