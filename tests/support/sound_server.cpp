@@ -180,6 +180,16 @@ int64_t SoundServer::framesAt(Clock::time_point when) const {
     return it == arrivals_.begin() ? 0 : std::prev(it)->second;
 }
 
+bool SoundServer::keptUpAt(Clock::time_point when) const {
+    constexpr int64_t kBlock = 1024;  // frames the sink renders at once
+    std::lock_guard lk(m_);
+    auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), when,
+                               [](Clock::time_point t, const auto& a) { return t < a.first; });
+    if (it == arrivals_.end() || it - arrivals_.begin() < 2) return false;
+    const auto before = std::prev(it), earlier = std::prev(before);
+    return before->second - earlier->second <= kBlock && it->second - before->second <= kBlock;
+}
+
 SoundServer::Clock::time_point SoundServer::arrivalOf(int64_t frame) const {
     std::lock_guard lk(m_);
     for (const auto& [when, frames] : arrivals_)

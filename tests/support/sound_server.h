@@ -45,6 +45,10 @@ public:
     int64_t framesAt(Clock::time_point when) const;
     // When frame `frame` arrived; the latest time when it has not.
     Clock::time_point arrivalOf(int64_t frame) const;
+    // True when the reads on either side of `when` each took at most one of
+    // the sink's blocks: the reader kept up, so framesAt(when) is when they
+    // arrived, not when a busy machine let the reader see them.
+    bool keptUpAt(Clock::time_point when) const;
 
     // `pactl ARGS` against this server: its standard output, or "" when it failed.
     std::string pactl(const std::string& args) const;
