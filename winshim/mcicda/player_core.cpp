@@ -176,7 +176,8 @@ void Core::replaceOutput(std::unique_lock<std::mutex>& lk) {
     if (!records.empty()) {
         // The missed frames count as handed out until the time of the failure
         // is found, so that the position runs on before the null output's
-        // first pull; the null output numbers on from there.
+        // first pull; the null output numbers on from there (or from what the
+        // device took, to keep the records in order).
         const Record last = records.back();
         const int64_t end = last.index + last.count;
         const int missed = static_cast<int>(ring.drop(static_cast<size_t>(std::max<int64_t>(heard - end, 0))));
@@ -185,9 +186,11 @@ void Core::replaceOutput(std::unique_lock<std::mutex>& lk) {
         next = std::max(heard, records.back().index + records.back().count);
     }
     lk.unlock();
-    old->stop();
+    // The null output first: stopping a device that failed can take a while,
+    // and the listener's time goes on meanwhile. The old one pulls no more.
     std::unique_ptr<AudioOutput> fresh = AUDIO_OpenStandIn();
-    fresh->start([this](int16_t* f, int n, int64_t i) { return pull(f, n, i); }, next);
+    fresh->start([this](int16_t* f, int n, int64_t i) { return pull(f, n, i); }, std::max(old->taken(), next));
+    old->stop();
     lk.lock();
     std::swap(out, fresh);
     lk.unlock();
