@@ -10,13 +10,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <future>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "mcicda/audio_output.h"
+#include "memory_source.h"
 #include "test_support.h"
 
 using namespace std::chrono_literals;
@@ -24,92 +25,9 @@ using winshim::AudioSpan;
 using winshim::Player;
 using Clock = std::chrono::steady_clock;
 
+using namespace memorysource;
+
 namespace {
-
-constexpr int kFrames = 588;
-
-int16_t sampleAt(int32_t lba, int frame, int channel) {
-    uint32_t x = static_cast<uint32_t>(lba) * 2654435761u ^ static_cast<uint32_t>(frame * 2 + channel) * 40503u;
-    x ^= x >> 13;
-    return static_cast<int16_t>(x * 2246822519u >> 16);
-}
-
-bool inAudio(const std::vector<AudioSpan>& audio, int32_t lba) {
-    for (const AudioSpan& s : audio)
-        if (lba >= s.start && lba < s.end) return true;
-    return false;
-}
-
-// Samples are a function of (lba, frame); sectors outside the audio spans hold
-// a constant that no audio sector has in a row, so data noise would show.
-class MemorySource : public winshim::SectorSource {
-public:
-    explicit MemorySource(std::vector<AudioSpan> audio) : audio_(std::move(audio)) {}
-    int32_t failFrom = INT32_MAX;  // this LBA and those after it cannot be read
-    bool held = false;             // the first read waits for release(), as a slow drive
-
-    // Waits until the held read has begun.
-    bool waitHeld() {
-        std::unique_lock lk(m_);
-        return cv_.wait_for(lk, 10s, [this] { return inRead_; });
-    }
-    // True while the held read is still under way.
-    bool stillHeld() {
-        std::lock_guard lk(m_);
-        return inRead_ && !released_;
-    }
-    void release() {
-        std::lock_guard lk(m_);
-        released_ = true;
-        cv_.notify_all();
-    }
-
-    int read(int32_t lba, int count, uint8_t* out) override {
-        if (held) {
-            std::unique_lock lk(m_);
-            inRead_ = true;
-            cv_.notify_all();
-            // A command that waited for this read would stall here until the deadline.
-            cv_.wait_for(lk, 10s, [this] { return released_; });
-            released_ = true;
-        }
-        const int readable = std::clamp(failFrom - lba, 0, count);
-        for (int s = 0; s < readable; ++s) {
-            for (int f = 0; f < kFrames; ++f) {
-                for (int c = 0; c < 2; ++c) {
-                    const int16_t v = inAudio(audio_, lba + s) ? sampleAt(lba + s, f, c) : 0x5a5a;
-                    uint8_t* p = out + (static_cast<size_t>(s) * kFrames + f) * 4 + c * 2;
-                    p[0] = static_cast<uint8_t>(v & 0xff);
-                    p[1] = static_cast<uint8_t>((v >> 8) & 0xff);
-                }
-            }
-        }
-        return readable;
-    }
-
-private:
-    std::vector<AudioSpan> audio_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool inRead_ = false, released_ = false;
-};
-
-// Waits, with a generous deadline, until `done` holds.
-bool waitFor(const std::function<bool()>& done) {
-    for (const auto end = Clock::now() + 10s; !done(); std::this_thread::sleep_for(5ms))
-        if (Clock::now() > end) return false;
-    return true;
-}
-
-std::vector<int16_t> expected(const std::vector<AudioSpan>& audio, int32_t from, int32_t to) {
-    std::vector<int16_t> out;
-    for (int32_t lba = from; lba < to; ++lba) {
-        if (!inAudio(audio, lba)) continue;
-        for (int f = 0; f < kFrames; ++f)
-            for (int c = 0; c < 2; ++c) out.push_back(sampleAt(lba, f, c));
-    }
-    return out;
-}
 
 std::vector<int16_t> readWav(const std::string& path) {
     const std::string bytes = testsupport::readFile(path);
@@ -223,25 +141,36 @@ TEST_F(PlayerTest, PlaysExactlyTheRangeAndEndsOnce) {
     }
 }
 
+// The capture holds what a listener heard: across many pauses, the range
+// unbroken; while paused, the position is the frame heard last.
 TEST_F(PlayerTest, PauseAndResumeContinueWithTheNextSample) {
     const std::vector<AudioSpan> audio = {{150, 1650}};
     auto player = make(std::make_shared<MemorySource>(audio), audio);
     player->play(150, 1650);  // 20 s of audio, 1 s at this speed
     int32_t last = 150;
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(waitFor([&] { return player->position() > last + 75; })) << "no progress from " << last;
+    size_t heardBefore = 0;  // bytes heard at the pause before
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(waitFor([&] { return player->position() > last + 20; })) << "no progress from " << last;
         player->pause();
         EXPECT_EQ(player->state(), Player::State::Paused);
-        // What the output already took is still heard; then the position holds.
-        int32_t held = -1;
+        // The device's buffer is dropped, not played out. The capture fixes
+        // its header up when the pause stops it: then it holds what was heard.
+        size_t heard = 0;
         ASSERT_TRUE(waitFor([&] {
-            const int32_t before = player->position();
-            std::this_thread::sleep_for(50ms);
-            held = player->position();
-            return held == before;
-        }));
+            const std::string bytes = testsupport::readFile(wav_);
+            uint32_t header = 0;
+            for (int b = 0; b < 4 && bytes.size() >= 44; ++b)
+                header |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[40 + b])) << (8 * b);
+            if (bytes.size() < 44 || header != bytes.size() - 44 || header <= heardBefore) return false;
+            heard = header;
+            return true;
+        })) << "the pause stops the output";
+        heardBefore = heard;
+        const int32_t held = player->position();
+        EXPECT_EQ(held, 150 + static_cast<int32_t>(heard / 4 / kFrames)) << "the frame heard last";
         EXPECT_GT(held, last);
-        std::this_thread::sleep_for(100ms);  // a pause that leaks would move it now
+        std::this_thread::sleep_for(50ms);  // a pause that leaks would move it now
         EXPECT_EQ(player->position(), held) << "moved while paused";
         last = held;
         player->resume();

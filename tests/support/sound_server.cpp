@@ -1,6 +1,7 @@
 #include "sound_server.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,7 +64,8 @@ void end(pid_t& pid, int signal) {
 
 }  // namespace
 
-SoundServer::SoundServer(const std::string& folder) : folder_(folder), socket_(folder + "/native") {
+SoundServer::SoundServer(const std::string& folder)
+    : folder_(folder), socket_(folder + "/native"), fifo_(folder + "/sink.fifo") {
     std::filesystem::create_directories(folder_ + "/home");
     std::filesystem::create_directories(folder_ + "/run");
     chmod((folder_ + "/run").c_str(), 0700);
@@ -73,20 +76,28 @@ SoundServer::SoundServer(const std::string& folder) : folder_(folder), socket_(f
 }
 
 SoundServer::~SoundServer() {
-    stopRecording();
+    if (reader_.joinable()) {
+        const char stop = 0;
+        (void)!write(wake_[1], &stop, 1);
+        reader_.join();
+    }
     end(server_, SIGTERM);
+    for (int fd : {fd_, wake_[0], wake_[1]})
+        if (fd >= 0) close(fd);
+    unlink(fifo_.c_str());
     unsetenv("PULSE_SERVER");
     unsetenv("PULSE_CLIENTCONFIG");
 }
 
 std::string SoundServer::start() {
     if (server_ > 0) return "";
+    // The sink makes its FIFO, and opens one that a killed server left.
     // -n: none of the desktop's modules (no stream-restore, no suspend on idle),
     // so a stream plays at full volume and the sink never changes its format.
     server_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
                      "--high-priority=no", "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
-                     std::string("--load=module-null-sink sink_name=") + kSink +
-                         " rate=44100 format=s16le channels=2 channel_map=left,right"},
+                     std::string("--load=module-pipe-sink sink_name=") + kSink + " file=" + fifo_ +
+                         " rate=44100 format=s16le channels=2 channel_map=left,right use_system_clock_for_timing=yes"},
                     {"XDG_RUNTIME_DIR=" + folder_ + "/run", "HOME=" + folder_ + "/home"}, -1, folder_ + "/server.log");
     if (server_ <= 0) return "cannot start pulseaudio (is it installed? scripts/deps.sh installs it)";
     // The protocol answers before the sink exists: wait for the sink.
@@ -98,12 +109,21 @@ std::string SoundServer::start() {
         }
         if (pactl("list short sinks").find(kSink) != std::string::npos) {
             pactl(std::string("set-sink-volume ") + kSink + " 100%");
+            if (reader_.joinable()) return "";
+            // Open for writing too: the FIFO then never reads as ended, not
+            // even between a killed server and the next one.
+            fd_ = open(fifo_.c_str(), O_RDWR | O_CLOEXEC);
+            if (fd_ < 0 || pipe2(wake_, O_CLOEXEC) != 0) return "cannot open the sink's FIFO " + fifo_;
+            // Seconds of room, so that a reader held up on a busy machine
+            // never makes the sink wait.
+            fcntl(fd_, F_SETPIPE_SZ, 1 << 20);
+            reader_ = std::thread([this] { readSink(); });
             return "";
         }
         usleep(50 * 1000);
     }
     end(server_, SIGKILL);
-    return "pulseaudio started but its null sink never came up:\n" + log();
+    return "pulseaudio started but its pipe sink never came up:\n" + log();
 }
 
 void SoundServer::kill() {
@@ -111,44 +131,41 @@ void SoundServer::kill() {
 }
 
 void SoundServer::record() {
-    stopRecording();
-    {
-        std::lock_guard lk(m_);
-        samples_.clear();
-        arrivals_.clear();
-    }
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    // To standard output, which parec writes as it records (a file it buffers).
-    recorder_ = spawn({"parec", "--raw", std::string("--device=") + kSink + ".monitor", "--format=s16le",
-                       "--rate=44100", "--channels=2", "--latency-msec=5"},
-                      {}, fds[1], folder_ + "/parec.log");
-    close(fds[1]);
-    reader_ = std::thread([this, fd = fds[0]] { readMonitor(fd); });
+    std::lock_guard lk(m_);
+    samples_.clear();
+    arrivals_.clear();
+    recording_ = true;
 }
 
 void SoundServer::stopRecording() {
-    end(recorder_, SIGTERM);
-    if (reader_.joinable()) reader_.join();
+    std::lock_guard lk(m_);
+    recording_ = false;
 }
 
-void SoundServer::readMonitor(int fd) {
+void SoundServer::readSink() {
     std::vector<char> pending;
-    char buf[4096];
+    char buf[16384];
     for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) break;
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[1].revents) break;
+        const ssize_t n = read(fd_, buf, sizeof buf);
+        if (n <= 0) continue;
         const auto now = Clock::now();
         pending.insert(pending.end(), buf, buf + n);
         const size_t whole = pending.size() / 4 * 4;
         std::lock_guard lk(m_);
-        for (size_t i = 0; i < whole; i += 2)
-            samples_.push_back(
-                static_cast<int16_t>(static_cast<uint8_t>(pending[i]) | static_cast<uint8_t>(pending[i + 1]) << 8));
+        if (recording_) {
+            for (size_t i = 0; i < whole; i += 2)
+                samples_.push_back(
+                    static_cast<int16_t>(static_cast<uint8_t>(pending[i]) | static_cast<uint8_t>(pending[i + 1]) << 8));
+            arrivals_.emplace_back(now, static_cast<int64_t>(samples_.size() / 2));
+        }
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(whole));
-        arrivals_.emplace_back(now, static_cast<int64_t>(samples_.size() / 2));
     }
-    close(fd);
 }
 
 std::vector<int16_t> SoundServer::recorded() const {
@@ -161,6 +178,16 @@ int64_t SoundServer::framesAt(Clock::time_point when) const {
     auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), when,
                                [](Clock::time_point t, const auto& a) { return t < a.first; });
     return it == arrivals_.begin() ? 0 : std::prev(it)->second;
+}
+
+bool SoundServer::keptUpAt(Clock::time_point when) const {
+    constexpr int64_t kBlock = 1024;  // frames the sink renders at once
+    std::lock_guard lk(m_);
+    auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), when,
+                               [](Clock::time_point t, const auto& a) { return t < a.first; });
+    if (it == arrivals_.end() || it - arrivals_.begin() < 2) return false;
+    const auto before = std::prev(it), earlier = std::prev(before);
+    return before->second - earlier->second <= kBlock && it->second - before->second <= kBlock;
 }
 
 SoundServer::Clock::time_point SoundServer::arrivalOf(int64_t frame) const {

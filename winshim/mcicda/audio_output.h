@@ -1,6 +1,6 @@
 // Where the player's samples go: the default sound device (PortAudio), a null
 // output that consumes them in real time, or a capture output that also keeps
-// them in a WAV file. Each output runs its own thread (or the device's) and
+// in a WAV file what a listener would have heard. Each output runs its own thread (or the device's) and
 // pulls 44.1 kHz s16 stereo frames from the player.
 #pragma once
 
@@ -26,7 +26,10 @@ public:
     // Starts taking frames, numbering the first one `first`. False when the
     // device would not start.
     virtual bool start(Pull pull, int64_t first) = 0;
-    // Stops taking frames: no pull runs once it returns.
+    // Stops taking frames and discards what the device holds: the frames it
+    // took but has not played are never heard (a pause or a stop is heard at
+    // once; the player reads them again when it goes on). No pull runs once it
+    // returns, and heard() stays at the frame heard last until the next start.
     virtual void stop() = 0;
     // One past the last frame taken.
     virtual int64_t taken() const = 0;

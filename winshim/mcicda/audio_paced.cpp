@@ -1,13 +1,16 @@
-// The null and capture outputs: a thread with a clock takes frames at the
-// rate a sound card would, so modes and positions behave as with a device.
-// The capture output also writes the frames the player gave (never the
-// silence in between) to a WAV file whose header is fixed up on each stop.
+// The null and capture outputs: a thread with a clock takes frames a step
+// ahead at the rate a sound card would, and the clock says which are heard,
+// so modes and positions behave as with a device. The capture output also
+// writes the frames the player gave (never the silence in between) to a WAV
+// file as they are heard, so what a stop discards is not in it; its header is
+// fixed up on each stop.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,6 +41,7 @@ public:
         taken_ = first;
         first_ = first;
         startNs_ = nowNs();
+        held_ = -1;
         quit_ = false;
         thread_ = std::thread([this] { run(); });
         return true;
@@ -50,19 +54,26 @@ public:
         }
         cv_.notify_all();
         thread_.join();
-        stopped();
+        // What was taken past the frame heard now is dropped, as a device's
+        // buffer is.
+        held_ = heard();
+        stopped(held_);
     }
     int64_t taken() const override { return taken_; }
     // Taken a step ahead, heard by the clock, as from a device's buffer.
     int64_t heard() const override {
+        if (const int64_t held = held_; held >= 0) return held;
         const double seconds = (nowNs() - startNs_) / 1e9 * g_speed.load();
         return std::min<int64_t>(taken_, first_ + static_cast<int64_t>(seconds * kSampleRate));
     }
 
 protected:
-    // The frames the player filled, as they are taken.
-    virtual void took(const int16_t* /*frames*/, int /*count*/) {}
-    virtual void stopped() {}
+    // The frames the player filled, as they are taken, numbered from `index`.
+    virtual void took(const int16_t* /*frames*/, int /*count*/, int64_t /*index*/) {}
+    // Every frame before `heard` has been heard.
+    virtual void played(int64_t /*heard*/) {}
+    // Stopped once the frames before `heard` were heard; the rest is dropped.
+    virtual void stopped(int64_t /*heard*/) {}
 
 private:
     void run() {
@@ -86,9 +97,10 @@ private:
             while (taken_ < due) {
                 const int n = static_cast<int>(std::min<int64_t>(due - taken_, kMaxPull));
                 const int given = std::clamp(pull_(buf.data(), n, taken_), 0, n);
-                if (given > 0) took(buf.data(), given);
+                if (given > 0) took(buf.data(), given, taken_);
                 taken_ += n;
             }
+            played(heard());
             lk.lock();
             cv_.wait_for(lk, step, [this] { return quit_; });
         }
@@ -99,6 +111,7 @@ private:
     std::atomic<int64_t> taken_{0};
     std::atomic<int64_t> first_{0};
     std::atomic<int64_t> startNs_{0};
+    std::atomic<int64_t> held_{-1};  // heard() while stopped, -1 while running
     std::mutex m_;
     std::condition_variable cv_;
     bool quit_ = false;
@@ -124,7 +137,36 @@ public:
     const char* name() const override { return "capture"; }
 
 protected:
-    void took(const int16_t* frames, int count) override {
+    void took(const int16_t* frames, int count, int64_t index) override {
+        pending_.push_back({index, std::vector<int16_t>(frames, frames + static_cast<size_t>(count) * kChannels)});
+    }
+    void played(int64_t heard) override {
+        while (!pending_.empty() && pending_.front().index < heard) {
+            Taken& t = pending_.front();
+            const int64_t frames = static_cast<int64_t>(t.samples.size() / kChannels);
+            const int64_t n = std::min(frames, heard - t.index);
+            write(t.samples.data(), n);
+            if (n == frames) {
+                pending_.pop_front();
+            } else {
+                t.samples.erase(t.samples.begin(), t.samples.begin() + n * kChannels);
+                t.index += n;
+            }
+        }
+    }
+    void stopped(int64_t heard) override {
+        played(heard);
+        pending_.clear();
+        writeHeader();
+    }
+
+private:
+    struct Taken {
+        int64_t index;
+        std::vector<int16_t> samples;
+    };
+
+    void write(const int16_t* frames, int64_t count) {
         std::vector<uint8_t> bytes(static_cast<size_t>(count) * kChannels * 2);
         for (size_t i = 0; i < bytes.size() / 2; ++i) put16(&bytes[2 * i], static_cast<uint16_t>(frames[i]));
         if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
@@ -133,9 +175,7 @@ protected:
             LOG_Once("audio.capture.write", "capture output: write failed");
         }
     }
-    void stopped() override { writeHeader(); }
 
-private:
     // A canonical 44-byte PCM header; rewritten with the sizes so far, so the
     // file is whole whenever the output is idle.
     void writeHeader() {
@@ -160,6 +200,7 @@ private:
 
     std::FILE* file_;
     uint64_t dataBytes_ = 0;
+    std::deque<Taken> pending_;  // taken, not yet heard
 };
 
 }  // namespace

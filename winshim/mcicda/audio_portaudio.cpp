@@ -56,7 +56,7 @@ int64_t nowNs() {
 
 // Long periods keep the process quiet (a period is a wakeup of PortAudio's
 // thread and of the sound server's client thread); the buffer of two of them
-// is what a pause or a stop still lets through, and what a start fills at once.
+// is what a start fills at once (a pause or a stop drops it).
 // Set while the device is missing, so that retries say nothing new.
 std::atomic<bool> g_silent{false};
 
@@ -120,13 +120,20 @@ public:
     }
     void stop() override {
         if (!started_) return;
+        // Abort rather than drain: what the device holds is dropped, and a
+        // stop is heard at once. The listener heard up to now, and no more
+        // than the device took.
+        const int64_t h = std::min<int64_t>(heard(), taken_);
         started_ = false;
-        // Abort rather than drain: a stop is heard at once.
         Pa_AbortStream(stream_);
+        playing_ = false;
+        lastHeard_ = h;
     }
     int64_t taken() const override { return taken_; }
     int64_t heard() const override {
-        if (!playing_) return lastHeard_;
+        // From the start on, by the delay the device measured for the last
+        // buffer: a pause right after a start must know how much was heard.
+        if (!started_) return lastHeard_;
         int64_t first, due;
         {
             std::lock_guard lk(m_);
