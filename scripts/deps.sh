@@ -11,7 +11,7 @@ packages=(
   xvfb xauth dbus at-spi2-core python3-pyatspi x11-utils playerctl openbox xdotool
   clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils libasound2-plugins
-  dpkg-dev lintian desktop-file-utils appstream man-db file
+  dpkg-dev lintian desktop-file-utils appstream man-db file nsis
 )
 
 missing=()
