@@ -33,8 +33,7 @@ fail() {
 }
 
 windows=$WINEPREFIX/drive_c/windows
-profile=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n1)
-[ -d "$profile/AppData/Roaming" ] || fail "no user profile in the prefix"
+profile=$wine_profile
 appdata=$profile/AppData/Roaming
 store=$profile/AppData/Local/VirtualStore/Windows
 owner=$(stat -c %u:%g "$WINEPREFIX")
@@ -62,12 +61,10 @@ fi
 run() {
   "$wine" "$exe_dir/Varnel.exe" >>"$scratch/varnel.log" 2>&1 &
   local player=$!
-  local status=0
-  "$wine" "$exe_dir/smoke_probe.exe" session "$@" || status=1
+  "$wine" "$exe_dir/smoke_probe.exe" session "$@" || return 1
   for _ in $(seq 100); do kill -0 $player 2>/dev/null || break; sleep 0.1; done
   kill -0 $player 2>/dev/null && fail "the player did not end"
   wait $player || true
-  return $status
 }
 
 echo "== first start, as a standard user =="

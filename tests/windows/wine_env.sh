@@ -1,7 +1,7 @@
 # Sourced by the Wine scripts: a private X server and a private Wine prefix
 # without a CD drive, both removed when the script exits.
 # Sets: wine (the loader), wineserver, scratch (a temporary folder), DISPLAY,
-# WINEPREFIX.
+# WINEPREFIX, wine_profile (the Windows user's profile folder in the prefix).
 #
 # With wine_unprivileged=1 set before sourcing, Wine runs as a user whom file
 # modes bind, as a standard user on Windows is bound by the system's: run as
@@ -62,3 +62,5 @@ timeout 120 "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1
 "$wineserver" -w
 # Only the system drive and the root: Wine finds no CD drive.
 find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 ! -name c: ! -name z: -exec rm -f {} +
+wine_profile=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n1)
+[ -d "$wine_profile/AppData/Roaming" ] || { echo "no user profile in the Wine prefix" >&2; exit 1; }
