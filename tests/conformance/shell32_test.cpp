@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -69,7 +68,6 @@ TEST(SHGetFolderPathA, RefusedRequestsLeaveTheBufferEmpty) {
         EXPECT_EQ(SHGetFolderPathA(nullptr, c.csidl, nullptr, c.flags, buffer), E_INVALIDARG);
         EXPECT_STREQ(buffer, "");
     }
-    EXPECT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, nullptr), E_INVALIDARG);
 }
 
 #ifndef _WIN32
@@ -79,7 +77,6 @@ TEST(SHGetFolderPathA, RefusedRequestsLeaveTheBufferEmpty) {
 TEST(SHGetFolderPathA, WinshimFollowsTheBaseDirectories) {
     testsupport::ScratchHome home;
     const std::string data = home.path() + "/data";
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
     struct Case {
         int csidl;
         std::string folder;
@@ -99,7 +96,6 @@ TEST(SHGetFolderPathA, WinshimFollowsTheBaseDirectories) {
         EXPECT_EQ(hr, S_OK);
         EXPECT_TRUE(fs::is_directory(c.folder));
     }
-    unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(fs::path(home.windowsDir()).parent_path(), fs::path(folderPath(CSIDL_APPDATA)));
 }
 #endif
