@@ -73,12 +73,11 @@ ScratchHome::ScratchHome() {
         oldConfig_ = old;
     }
     setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-    // The local application data folder, which exists for every Windows user.
+    // The local application data folder, made only when a test asks for it.
     if (const char* old = std::getenv("XDG_DATA_HOME")) {
         hadData_ = true;
         oldData_ = old;
     }
-    fs::create_directory(path_ + "/data");
     setenv("XDG_DATA_HOME", (path_ + "/data").c_str(), 1);
 }
 
