@@ -11,7 +11,7 @@ namespace winshim {
 struct CdaState {
     enum class Mode { Closed, NoDisc, Stopped, Playing, Paused };
     Mode mode = Mode::Closed;
-    int track = 0;  // 1-based; 0 without a disc
+    int track = 0;  // the disc's number for it, as `status current track` gives it; 0 without a disc
     int tracks = 0;
     int32_t trackStart = 0;  // LBA frames
     int32_t trackEnd = 0;
@@ -21,8 +21,9 @@ struct CdaState {
 // The state of the most recently opened cdaudio device that is still open.
 // On the UI thread, where the device's commands run.
 CdaState CDA_State();
-// `observer` runs on the UI thread after anything that may have changed the mode,
-// the track or the disc: commands, the end of play, a door, a disc change.
+// Adds an observer. Each runs on the UI thread, in the order they were added,
+// after anything that may have changed the mode, the track or the disc:
+// commands, the end of play, a door, a disc change.
 void CDA_Watch(std::function<void()> observer);
 
 // For the driver: an open device publishes how to read its state, under a key
