@@ -39,11 +39,8 @@ void onCreate(HWND hwnd) {
     IDC_TRACKLIST = NULL;
     IDC_STATUS = NULL;
     IDC_POSITION = NULL;
+    chooseDataFolder();
     buildSettingsPath();
-
-    char trackListDir[PATH_SIZE];
-    windowsPath(TRACKLIST_DIR, trackListDir, sizeof trackListDir);
-    CreateDirectoryA(trackListDir, NULL);
 
     int left = readSettingInt(KEY_LEFT, DEFAULT_LEFT);
     int top = readSettingInt(KEY_TOP, DEFAULT_TOP);

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 

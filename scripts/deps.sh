@@ -16,7 +16,7 @@ packages=(
   clang
   pulseaudio pulseaudio-utils libasound2-plugins
   build-essential debhelper devscripts lintian desktop-file-utils appstream man-db file
-  mmdebstrap
+  mmdebstrap nsis
 )
 
 sudo=()

@@ -5,8 +5,9 @@
 # Debian package's (scripts/package.sh: dpkg-buildpackage builds it with Debian's
 # hardened flags and runs every test in it, so it is built and tested once), and the
 # packages are installed on this machine, started and removed again
-# (tests/package/installed.sh). Then it cross-builds Varnel.exe for
-# Windows (scripts/windows-build.sh), starts it under Wine and runs the conformance
+# (tests/package/installed.sh). Then it cross-builds Varnel.exe for Windows with its
+# installer (scripts/windows-build.sh), starts it under Wine, as a standard user too,
+# takes the installer through a silent install and uninstall, and runs the conformance
 # tests that use only Windows interfaces under Wine; last it fuzzes every reader of
 # outside input for a while (scripts/fuzz.sh).
 #   scripts/test.sh            both builds
@@ -52,10 +53,14 @@ case $variant in
 esac
 
 # The same program for Windows: a program change that no longer builds there fails the run,
-# and so does one after which it no longer starts under Wine. Then the conformance tests
-# that speak only Windows interfaces run against Wine, a second implementation of them.
+# and so does one after which it no longer starts under Wine, or no longer keeps a
+# standard user's settings and titles, or whose installer no longer installs and
+# uninstalls cleanly. Then the conformance tests that speak only Windows interfaces run
+# against Wine, a second implementation of them.
 scripts/windows-build.sh
 tests/windows/smoke.sh
+tests/windows/standard_user.sh
+tests/windows/installer.sh
 tests/windows/conformance.sh
 
 # Every reader of outside input under libFuzzer: the seeds replayed, then each

@@ -9,15 +9,8 @@ void joinText(char* out, size_t size, const char* first, const char* second) {
     snprintf(out, size, "%s%s", first, second);
 }
 
-void windowsPath(const char* relative, char* path, size_t size) {
-    char windowsDir[PATH_SIZE];
-    UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-    if (length == 0 || length >= sizeof windowsDir) windowsDir[0] = '\0';
-    joinText(path, size, windowsDir, relative);
-}
-
 void buildSettingsPath(void) {
-    windowsPath(SETTINGS_FILE_NAME, settingsPath, sizeof settingsPath);
+    dataPath(SETTINGS_FILE_NAME, settingsPath, sizeof settingsPath);
 }
 
 int readSettingInt(const char* key, int defaultValue) {

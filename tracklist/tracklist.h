@@ -5,7 +5,6 @@
 
 #include "../app/varnel.h"
 
-#define TRACKLIST_DIR "\\CD Track Lists"
 #define NAME_SIZE 16
 #define READ_CHUNK 512
 

@@ -10,9 +10,9 @@ void trackListName(const char* identityReply, char* name, size_t size) {
 }
 
 void trackListPath(const char* name, char* path, size_t size) {
-    char dir[PATH_SIZE];
-    windowsPath(TRACKLIST_DIR "\\", dir, sizeof dir);
-    joinText(path, size, dir, name);
+    char relative[PATH_SIZE];
+    joinText(relative, sizeof relative, TRACKLIST_DIR "\\", name);
+    dataPath(relative, path, size);
 }
 
 BOOL openTrackList(const char* path, TrackListFile* file) {

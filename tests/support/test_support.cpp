@@ -73,6 +73,12 @@ ScratchHome::ScratchHome() {
         oldConfig_ = old;
     }
     setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
+    // The local application data folder, made only when a test asks for it.
+    if (const char* old = std::getenv("XDG_DATA_HOME")) {
+        hadData_ = true;
+        oldData_ = old;
+    }
+    setenv("XDG_DATA_HOME", (path_ + "/data").c_str(), 1);
 }
 
 ScratchHome::~ScratchHome() {
@@ -80,6 +86,10 @@ ScratchHome::~ScratchHome() {
         setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+    if (hadData_)
+        setenv("XDG_DATA_HOME", oldData_.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     std::error_code ec;
     fs::remove_all(path_, ec);
 }

@@ -6,7 +6,8 @@
 
 namespace testsupport {
 // A fresh private folder, removed with the object. Under winshim the Windows
-// directory of the process is pointed into it (XDG_CONFIG_HOME) for as long as
+// directory of the process is pointed into it (XDG_CONFIG_HOME), and so is the
+// local application data folder (XDG_DATA_HOME, its "data", not made), for as long as
 // it lives; on Windows the Windows directory is the system's, and whatever the
 // object's lifetime added to it is removed with the object.
 class ScratchHome {
@@ -27,6 +28,8 @@ private:
 #else
     std::string oldConfig_;
     bool hadConfig_ = false;
+    std::string oldData_;
+    bool hadData_ = false;
 #endif
 };
 

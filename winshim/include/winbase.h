@@ -1,5 +1,5 @@
 /* KERNEL32: the Windows directory, directories, files, drive types,
- * private-profile files, last error and the module handle. */
+ * copies, private-profile files, last error and the module handle. */
 #ifndef WINSHIM_WINBASE_H
 #define WINSHIM_WINBASE_H
 
@@ -99,6 +99,7 @@ BOOL WINAPI FlushFileBuffers(HANDLE file);
 BOOL WINAPI CloseHandle(HANDLE object);
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
+BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName);
 

@@ -57,6 +57,7 @@ typedef LONG* LPLONG;
 typedef BOOL* LPBOOL;
 typedef UINT* PUINT;
 typedef int* LPINT;
+typedef LONG HRESULT;
 
 #define DECLARE_HANDLE(name) \
     struct name##__ {        \
@@ -96,6 +97,14 @@ typedef struct tagSIZE {
     LONG cy;
 } SIZE, *PSIZE, *LPSIZE;
 #endif /* RC_INVOKED */
+
+/* COM result codes, as winerror.h gives them. */
+#define S_OK ((HRESULT)0L)
+#define S_FALSE ((HRESULT)1L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
 
 #define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
 #define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))

@@ -1,5 +1,5 @@
-// Operations on files by name: GetFileAttributesA, DeleteFileA, MoveFileExA
-// and GetTempFileNameA.
+// Operations on files by name: GetFileAttributesA, DeleteFileA, CopyFileA,
+// MoveFileExA and GetTempFileNameA.
 //
 // Windows' read-only attribute is the owner's write bit here. It binds every
 // caller, root too, as the attribute binds administrators on Windows: such a
@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/log.h"
@@ -84,6 +85,75 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     const int err = errno;
     WS_LOG("file", "DeleteFileA(%s): %s", host.c_str(), std::strerror(err));
     return failed(winshim::FILE_ErrorForPath(host, err));
+}
+
+// The copy is written beside the new name and renamed onto it, so the new name
+// holds nothing or all of it, never a part. The read-only attribute goes with
+// the copy, as Windows copies a file's attributes.
+extern "C" BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
+    if (!existingFileName || !newFileName) return failed(ERROR_INVALID_PARAMETER);
+    if (!*existingFileName || !*newFileName) return failed(ERROR_PATH_NOT_FOUND);
+    const std::string from = winshim::PATH_ToHost(existingFileName);
+    const std::string to = winshim::PATH_ToHost(newFileName);
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return failed(winshim::FILE_ErrorForPath(from, errno));
+    struct stat source {};
+    if (fstat(in, &source) != 0 || S_ISDIR(source.st_mode)) {
+        ::close(in);
+        return failed(ERROR_ACCESS_DENIED);
+    }
+    struct stat target {};
+    if (lstat(to.c_str(), &target) == 0) {
+        DWORD error = ERROR_SUCCESS;
+        if (failIfExists)
+            error = ERROR_FILE_EXISTS;
+        else if (S_ISDIR(target.st_mode) || isReadOnlyFile(target))
+            error = ERROR_ACCESS_DENIED;
+        else if (source.st_dev == target.st_dev && source.st_ino == target.st_ino)
+            error = ERROR_SHARING_VIOLATION;
+        if (error != ERROR_SUCCESS) {
+            ::close(in);
+            return failed(error);
+        }
+    }
+
+    std::string temp = to + ".copy-XXXXXX";
+    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        WS_LOG("file", "CopyFileA(%s): %s", to.c_str(), std::strerror(err));
+        return failed(err == ENOENT || err == ENOTDIR ? ERROR_PATH_NOT_FOUND : winshim::ERR_FromErrno(err));
+    }
+    int err = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got < 0) err = errno;
+            break;
+        }
+        for (ssize_t done = 0; done < got && err == 0;) {
+            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+            if (put < 0 && errno != EINTR) err = errno;
+            if (put > 0) done += put;
+        }
+        if (err != 0) break;
+    }
+    ::close(in);
+    if (err == 0 && ::fchmod(out, source.st_mode & 0777) != 0) err = errno;
+    if (err == 0 && ::fsync(out) != 0) err = errno;
+    if (::close(out) != 0 && err == 0) err = errno;
+    if (err == 0)
+        err = failIfExists ? renameNoReplace(temp.c_str(), to.c_str())
+                           : (::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno);
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        WS_LOG("file", "CopyFileA(%s, %s): %s", from.c_str(), to.c_str(), std::strerror(err));
+        return failed(err == EEXIST ? ERROR_FILE_EXISTS : winshim::ERR_FromErrno(err));
+    }
+    return TRUE;
 }
 
 // A rename(2): atomic within one folder, so a reader sees the old file or the

@@ -26,28 +26,43 @@ std::string homeDirectory() {
     return "/";
 }
 
-std::string configHome() {
-    // The base-directory convention ignores a relative XDG_CONFIG_HOME.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
-    std::string home = homeDirectory();
-    if (!home.empty() && home.back() == '/') home.pop_back();
-    return home + "/.config";
+// The base-directory convention ignores a relative value.
+std::string baseDirectory(const char* variable, const char* fallback) {
+    std::string dir;
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/') {
+        dir = xdg;
+    } else {
+        dir = homeDirectory();
+        while (!dir.empty() && dir.back() == '/') dir.pop_back();
+        dir += fallback;
+    }
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+}  // namespace
+
+std::string PATH_ConfigHome() {
+    return baseDirectory("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string PATH_DataHome() {
+    return baseDirectory("XDG_DATA_HOME", "/.local/share");
 }
 
 // mkdir -p with 0700 for the folders it makes; existing ones are left alone.
-void makeFolders(const std::string& path) {
+bool PATH_MakeFolders(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0) return;
+    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos != path.size() && path[pos] != '/') continue;
         std::string prefix = path.substr(0, pos);
         if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
             WS_LOG("file", "cannot create %s: %s", prefix.c_str(), std::strerror(errno));
-            return;
+            return false;
         }
     }
+    return true;
 }
-}  // namespace
 
 std::string PATH_ToHost(const char* windowsPath) {
     std::string host = windowsPath ? windowsPath : "";
@@ -61,11 +76,10 @@ bool PATH_HasSeparator(const char* windowsPath) {
 }
 
 std::string PATH_WindowsDirectory() {
-    std::string dir = configHome();
-    while (!dir.empty() && dir.back() == '/') dir.pop_back();
-    dir += '/';
+    std::string dir = PATH_ConfigHome();
+    if (dir.back() != '/') dir += '/';
     dir += PRODUCT_FOLDER.data();
-    makeFolders(dir);
+    PATH_MakeFolders(dir);
     return dir;
 }
 }  // namespace winshim

@@ -14,6 +14,14 @@ std::string PATH_ToHost(const char* windowsPath);
 // even when that fails, as the later file operation reports the error.
 std::string PATH_WindowsDirectory();
 
+// The user's configuration and data homes of the XDG base-directory
+// convention ($XDG_CONFIG_HOME, else ~/.config; $XDG_DATA_HOME, else
+// ~/.local/share), without a trailing slash. The environment is read on every call.
+std::string PATH_ConfigHome();
+std::string PATH_DataHome();
+// Creates the folder and any missing parents (0700); false when it is not there after.
+bool PATH_MakeFolders(const std::string& path);
+
 // True when the name holds a folder part (a slash or a backslash).
 bool PATH_HasSeparator(const char* windowsPath);
 }  // namespace winshim
