@@ -1,7 +1,8 @@
 // Looks, from a second process on the same desktop, for what Varnel shows at start
 // on a machine without a CD drive: its main window, and a message box owned by it
-// that says the CD device is not available. Prints what it found; exits 0 only when
-// both are there. Speaks only Windows interfaces, so it runs on Windows as well.
+// that says the CD device is not available, waiting for them to appear. Prints what
+// it found; exits 0 only when both are there. Speaks only Windows interfaces, so it
+// runs on Windows as well.
 //   smoke_probe                   look
 //   smoke_probe close-minimised   then answer the box, minimise the player, close
 //                                 it, and check that it stored where it will be
@@ -48,10 +49,26 @@ BOOL CALLBACK findOwnedBox(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+// The player opens the device a moment after its window appears, and Wine starts
+// slowly on a busy machine: both windows get a minute to show before the probe
+// gives up; what they say is then looked at once.
+bool waitForWindows(HWND* mainWnd, BoxSearch* search) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(100)) {
+        *mainWnd = FindWindowA("Varnel", "Varnel");
+        if (!*mainWnd || !IsWindowVisible(*mainWnd)) continue;
+        *search = BoxSearch{*mainWnd, NULL};
+        EnumWindows(findOwnedBox, reinterpret_cast<LPARAM>(search));
+        if (search->box && IsWindowVisible(search->box)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    HWND mainWnd = FindWindowA("Varnel", "Varnel");
+    HWND mainWnd = NULL;
+    BoxSearch search = {NULL, NULL};
+    const bool shown = waitForWindows(&mainWnd, &search);
     if (!mainWnd || !IsWindowVisible(mainWnd)) {
         puts("no visible main window of class Varnel");
         return 1;
@@ -59,10 +76,7 @@ int main(int argc, char** argv) {
     RECT r;
     GetWindowRect(mainWnd, &r);
     printf("main window %ldx%ld\n", r.right - r.left, r.bottom - r.top);
-
-    BoxSearch search = {mainWnd, NULL};
-    EnumWindows(findOwnedBox, reinterpret_cast<LPARAM>(&search));
-    if (!search.box || !IsWindowVisible(search.box)) {
+    if (!shown) {
         puts("no visible \"Error\" box owned by the main window");
         return 1;
     }
