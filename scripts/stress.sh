@@ -37,7 +37,7 @@ for _ in 1 2; do
   loops+=($!)
 done
 
-declare -A failed reasons
+declare -A failed=() reasons=()
 total=0
 for run in $(seq 1 "$runs"); do
   log=$logs/run-$run.log
