@@ -50,6 +50,20 @@ def wait_for(what, timeout=20.0):
     return what()
 
 
+def desktop_apps():
+    """What the accessibility registry lists, as (name, process id): for a failure
+    report, so it tolerates applications that went away meanwhile."""
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = []
+    for i in range(desktop.childCount):
+        try:
+            a = desktop.getChildAtIndex(i)
+            apps.append((a.name, a.get_process_id()) if a is not None else None)
+        except Exception as e:  # noqa: BLE001 - any failure is part of the report
+            apps.append(repr(e))
+    return apps
+
+
 def walk(acc):
     yield acc
     for i in range(acc.childCount):
@@ -191,7 +205,10 @@ class MainWindow(unittest.TestCase):
     def start(self):
         player = Player(self.home)
         self.players.append(player)
-        self.assertTrue(wait_for(player.window), "the main window comes up")
+        if not wait_for(player.window):
+            self.fail("the main window comes up: the player %s; the accessibility desktop lists %s" % (
+                "runs" if player.process.poll() is None else "exited with %d" % player.process.returncode,
+                desktop_apps()))
         return player
 
     def ini(self):
