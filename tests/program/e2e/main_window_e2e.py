@@ -185,6 +185,20 @@ class Player:
         item = self.find(role, name)[0]
         item.queryAction().doAction(0)
 
+    def report(self):
+        """For a failure: whether the process runs and how much processor time it had
+        (a starved start differs from a stuck one), the machine's load, and what the
+        accessibility registry lists."""
+        if self.process.poll() is not None:
+            state = "the player exited with %d" % self.process.returncode
+        else:
+            with open("/proc/%d/stat" % self.process.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            ticks = os.sysconf("SC_CLK_TCK")
+            state = "the player runs, %.1f s of processor time" % ((int(fields[11]) + int(fields[12])) / ticks)
+        return "%s; load %.1f %.1f %.1f; the accessibility desktop lists %s" % (
+            state, *os.getloadavg(), desktop_apps())
+
     def wait(self, timeout=20):
         return self.process.wait(timeout)
 
@@ -206,9 +220,7 @@ class MainWindow(unittest.TestCase):
         player = Player(self.home)
         self.players.append(player)
         if not wait_for(player.window):
-            self.fail("the main window comes up: the player %s; the accessibility desktop lists %s" % (
-                "runs" if player.process.poll() is None else "exited with %d" % player.process.returncode,
-                desktop_apps()))
+            self.fail("the main window comes up: " + player.report())
         return player
 
     def ini(self):
@@ -443,7 +455,8 @@ class KeyboardAlone(unittest.TestCase):
 
     def drive(self):
         player = self.player = Player(self.home)
-        self.assertTrue(wait_for(player.window), "the main window comes up")
+        if not wait_for(player.window):
+            self.fail("the main window comes up: " + player.report())
         self.assertTrue(wait_for(player.rows))
         self.keys("F10", "Right", "Right", "Return", "Return")
         self.assertTrue(wait_for(lambda: any(l.startswith("playing, track 1") for l in player.labels()), 12),
