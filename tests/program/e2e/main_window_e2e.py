@@ -17,6 +17,7 @@ import warnings
 
 warnings.simplefilter("ignore", DeprecationWarning)
 import pyatspi  # noqa: E402
+from gi.repository import GLib  # noqa: E402
 
 VARNEL = None
 DISPLAY = None
@@ -62,6 +63,18 @@ def desktop_apps():
         except Exception as e:  # noqa: BLE001 - any failure is part of the report
             apps.append(repr(e))
     return apps
+
+
+def looked_at(look):
+    """What `look` finds, or nothing when the window changed under it (a row or a
+    dialog went away between being listed and being read): the callers wait for a
+    condition, and the next look tries afresh."""
+    try:
+        return look()
+    except GLib.GError as e:
+        if "No such object path" in str(e):
+            return []
+        raise
 
 
 def walk(acc):
@@ -149,7 +162,7 @@ class Player:
         app = self.app()
         if app is None:
             return []
-        return [a for a in walk(app) if a.getRoleName() == role and (name is None or a.name == name)]
+        return looked_at(lambda: [a for a in walk(app) if a.getRoleName() == role and (name is None or a.name == name)])
 
     def window(self):
         frames = self.find("filler", "Varnel")
@@ -159,7 +172,7 @@ class Player:
         trees = self.find("tree")
         if not trees:
             return []
-        cells = [c.name for c in walk(trees[0]) if c.getRoleName() == "table cell"]
+        cells = looked_at(lambda: [c.name for c in walk(trees[0]) if c.getRoleName() == "table cell"])
         return [cells[i:i + 3] for i in range(0, len(cells), 3)]
 
     def column_widths(self):
