@@ -78,8 +78,13 @@ check "identity" "$(is "$reply" '^[0-9]+$')" "$reply"
 ask "status cd length"
 check "disc length (msf)" "$(is "$reply" '^[0-9]{2}:[0-9]{2}:[0-9]{2}$')" "$reply"
 
+# Tracks go by the disc's own numbers, which need not start at 1 (a disc of a
+# set may number on from the one before): a device just opened stands at the
+# disc's first track.
+ask "status cd current track"
+number=${reply//[^0-9]/}
 first=0
-for ((t = 1; t <= ${tracks//[^0-9]/0}; t++)); do
+for ((t = ${number:-1}; t < ${number:-1} + ${tracks//[^0-9]/0}; t++)); do
   ask "status cd type track $t"
   if [[ $reply == audio ]]; then first=$t; break; fi
 done

@@ -26,6 +26,7 @@ namespace {
 const std::string kData = TESTDATA_DIR;
 
 struct Track {
+    int number;  // as the disc numbers it
     int start;
     bool audio;
     unsigned seed;
@@ -49,7 +50,7 @@ Layout readLayout(const std::string& name) {
             unsigned seed;
             std::string s, a, p, sd;
             words >> number >> s >> start >> a >> audio >> p >> pregap >> sd >> seed;
-            layout.tracks.push_back({start, audio != 0, seed});
+            layout.tracks.push_back({number, start, audio != 0, seed});
         } else if (key == "leadout") {
             words >> layout.leadOut;
         } else if (key == "catalog") {
@@ -99,7 +100,7 @@ protected:
 };
 
 TEST_F(CdAudio, RepliesInEachTimeFormatFollowTheLayout) {
-    for (const char* image : {"one", "two", "three", "datafirst", "pregaps"}) {
+    for (const char* image : {"one", "two", "three", "datafirst", "pregaps", "fromfour", "fourfive"}) {
         SCOPED_TRACE(image);
         Layout l = readLayout(image);
         load(image);
@@ -109,7 +110,7 @@ TEST_F(CdAudio, RepliesInEachTimeFormatFollowTheLayout) {
         EXPECT_EQ(send("status cd time format"), "msf");
         EXPECT_EQ(send("status cd position"), msf(l.tracks[0].start)) << "a fresh device is at the disc start";
         for (size_t i = 0; i < l.tracks.size(); ++i) {
-            const std::string t = " track " + std::to_string(i + 1);
+            const std::string t = " track " + std::to_string(l.tracks[i].number);
             send("set cd time format msf");
             EXPECT_EQ(send("status cd length" + t), msf(trackLength(l, i)));
             EXPECT_EQ(send("status cd position" + t), msf(l.tracks[i].start));
@@ -117,7 +118,7 @@ TEST_F(CdAudio, RepliesInEachTimeFormatFollowTheLayout) {
             send("set cd time format tmsf");
             EXPECT_EQ(send("status cd length" + t), msf(trackLength(l, i))) << "lengths stay msf in tmsf";
             char tmsf[16];
-            std::snprintf(tmsf, sizeof tmsf, "%02zu:00:00:00", i + 1);
+            std::snprintf(tmsf, sizeof tmsf, "%02d:00:00:00", l.tracks[i].number);
             EXPECT_EQ(send("status cd position" + t), tmsf);
             send("set cd time format milliseconds");
             EXPECT_EQ(send("status cd position" + t), std::to_string(l.tracks[i].start * 1000 / 75 + 1));
@@ -129,10 +130,71 @@ TEST_F(CdAudio, RepliesInEachTimeFormatFollowTheLayout) {
 }
 
 TEST_F(CdAudio, IdentityOfOneTwoThreeAndNinetyNineTracks) {
-    for (const char* image : {"one", "two", "three", "ninetynine"}) {
+    for (const char* image : {"one", "two", "three", "ninetynine", "fromfour", "fourfive"}) {
         SCOPED_TRACE(image);
         load(image);
         EXPECT_EQ(send("info cd identity"), std::to_string(identity(readLayout(image))));
+        send("close cd");
+    }
+}
+
+// Every verb and item that takes or gives a track speaks the disc's own numbers
+// for its tracks, first to last, as Windows' cdaudio driver does: a disc of a set
+// that numbers on from 4 answers as one from 1 does, but in its numbers.
+TEST_F(CdAudio, TracksGoByTheNumbersTheDiscGivesThem) {
+    const std::string outOfRange = "error " + std::to_string(MCIERR_OUTOFRANGE);
+    for (const char* image : {"three", "fromfour"}) {
+        SCOPED_TRACE(image);
+        const Layout l = readLayout(image);
+        ASSERT_EQ(l.tracks.size(), 3u);
+        const int first = l.tracks[0].number;
+        // The track `k` places after the first, by its number, alone or as tt:mm:ss:ff.
+        auto n = [&](int k) { return std::to_string(first + k); };
+        auto tmsf = [&](int k, int frames) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d:%s", first + k, msf(frames).c_str());
+            return std::string(text);
+        };
+        struct Row {
+            std::string command, expected;
+        };
+        const Row rows[] = {
+            {"status cd number of tracks", "3"},
+            {"status cd current track", n(0)},
+            {"status cd position track " + n(-1), outOfRange},
+            {"status cd length track " + n(3), outOfRange},
+            {"status cd type track " + n(3), outOfRange},
+            {"status cd position track " + n(1), msf(l.tracks[1].start)},
+            {"status cd length track " + n(0), msf(l.tracks[1].start - l.tracks[0].start)},
+            {"status cd length track " + n(2), msf(l.leadOut - l.tracks[2].start - 1)},
+            {"status cd type track " + n(2), "audio"},
+            {"info cd identity", std::to_string(identity(l))},
+            {"set cd time format tmsf", ""},
+            {"status cd position", tmsf(0, 0)},
+            {"status cd position track " + n(2), tmsf(2, 0)},
+            {"seek cd to " + n(1), ""},
+            {"status cd position", tmsf(1, 0)},
+            {"status cd current track", n(1)},
+            {"seek cd to " + n(0) + ":0:1:5", ""},
+            {"status cd position", tmsf(0, 80)},
+            {"seek cd to " + n(-1), outOfRange},
+            {"seek cd to " + n(3), outOfRange},
+            {"play cd from " + n(3), outOfRange},
+            {"play cd from " + n(0) + " to " + n(-1), outOfRange},
+            {"play cd from " + n(1) + " to " + n(2) + " wait", ""},
+            {"status cd position", tmsf(2, 0)},
+            {"status cd current track", n(2)},
+            {"set cd time format msf", ""},
+            {"status cd position", msf(l.tracks[2].start)},
+            {"seek cd to " + msf(l.tracks[1].start + 10), ""},
+            {"set cd time format tmsf", ""},
+            {"status cd position", tmsf(1, 10)},
+            {"play cd from " + n(2), ""},
+            {"status cd current track", n(2)},
+            {"stop cd", ""},
+        };
+        load(image);
+        for (const Row& r : rows) EXPECT_EQ(send(r.command), r.expected) << r.command;
         send("close cd");
     }
 }
@@ -305,21 +367,24 @@ std::vector<int16_t> wavSamples(const std::string& path) {
 }
 
 TEST_F(CdAudio, PlayToTheEndGivesTheImagesSamplesGaplesslyAndStops) {
-    const std::string capture = home_.path() + "/played.wav";
-    setenv("WINSHIM_AUDIO", ("capture:" + capture).c_str(), 1);
-    load("three");
-    Layout l = readLayout("three");
-    send("set cd time format tmsf");
-    ASSERT_EQ(send("play cd from 2"), "");
-    for (int i = 0; i < 100 && send("status cd mode") == "playing"; ++i) testsupport::pumpFor(100);
-    EXPECT_EQ(send("status cd mode"), "stopped");
-    send("set cd time format msf");
-    EXPECT_EQ(send("status cd position"), msf(l.leadOut));
-    send("close cd");
-    setenv("WINSHIM_AUDIO", "null", 1);
-    std::vector<int16_t> got = wavSamples(capture), want = expectedSamples(l, l.tracks[1].start, l.leadOut);
-    ASSERT_EQ(got.size(), want.size());
-    EXPECT_TRUE(got == want) << "tracks 2 and 3, from their first sample, with nothing between them";
+    for (const char* image : {"three", "fromfour"}) {
+        SCOPED_TRACE(image);
+        const std::string capture = home_.path() + "/" + image + ".wav";
+        setenv("WINSHIM_AUDIO", ("capture:" + capture).c_str(), 1);
+        load(image);
+        Layout l = readLayout(image);
+        send("set cd time format tmsf");
+        ASSERT_EQ(send("play cd from " + std::to_string(l.tracks[1].number)), "");
+        for (int i = 0; i < 100 && send("status cd mode") == "playing"; ++i) testsupport::pumpFor(100);
+        EXPECT_EQ(send("status cd mode"), "stopped");
+        send("set cd time format msf");
+        EXPECT_EQ(send("status cd position"), msf(l.leadOut));
+        send("close cd");
+        setenv("WINSHIM_AUDIO", "null", 1);
+        std::vector<int16_t> got = wavSamples(capture), want = expectedSamples(l, l.tracks[1].start, l.leadOut);
+        ASSERT_EQ(got.size(), want.size());
+        EXPECT_TRUE(got == want) << "the second and third tracks, from their first sample, with nothing between them";
+    }
 }
 
 }  // namespace

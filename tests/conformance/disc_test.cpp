@@ -84,7 +84,7 @@ std::unique_ptr<winshim::Disc> openImage(const std::string& name) {
 
 TEST(Disc, TableOfContentsMatchesTheLayout) {
     for (const char* name :
-         {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio", "cdrdao", "nero"}) {
+         {"one", "two", "three", "ninetynine", "datafirst", "pregaps", "noaudio", "cdrdao", "nero", "fromfour"}) {
         SCOPED_TRACE(name);
         const Layout layout = readLayout(name);
         auto disc = openImage(name);
@@ -127,8 +127,11 @@ TEST(Disc, IdentityOfTheImages) {
         uint32_t byHand;  // 0: only the computation from the layout
     };
     // one: 00:02:00 -> 512, plus frame 0 and 150 frames; two: 512 + 00:03:25 (793)
-    // plus 0 and 237; three: 512 + 783 + 1077.
-    const Case cases[] = {{"one", 662}, {"two", 1542}, {"three", 2372}, {"ninetynine", 0}};
+    // plus 0 and 237; three: 512 + 783 + 1077. Numbered from 4, the same sums:
+    // fromfour: 512 + 00:03:45 (813) + 00:05:08 (1288); fourfive: 512 + 00:04:00
+    // (1024) plus the first track's frame 0 and 270 frames.
+    const Case cases[] = {{"one", 662},      {"two", 1542},      {"three", 2372},
+                          {"ninetynine", 0}, {"fromfour", 2613}, {"fourfive", 1806}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Layout layout = readLayout(c.name);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "drive_fixture.h"
+#include "mcicda/state.h"
 
 namespace fs = std::filesystem;
 using namespace fakedrive;
@@ -42,13 +43,14 @@ protected:
     std::string capture_;
 };
 
-enum class How { Play, SeekThenPlay, PauseThenPlay, BarePlay };
+// PlayTracks names the tracks in tmsf by the disc's numbers for them.
+enum class How { Play, PlayTracks, SeekThenPlay, PauseThenPlay, BarePlay };
 
 struct PlayCase {
     const char* name;
     const char* image;
     How how;
-    int fromTrack, fromOffset;  // the first sector: a track's start and frames from it
+    int fromTrack, fromOffset;  // the first sector: a track's start (1 for the first) and frames from it
     int toTrack, toOffset;      // one past the last; toTrack 0: the lead-out
     bool acceptsSpeed;
 };
@@ -61,6 +63,7 @@ TEST_F(DrivePlay, ParanoiaPlaysTheImageSampleForSample) {
         {"across pause and resume", "three", How::PauseThenPlay, 1, 0, 0, 0, true},
         {"the last tracks to the last sector", "ninetynine", How::Play, 97, 0, 0, 0, false},
         {"a data track first is skipped", "datafirst", How::BarePlay, 1, 0, 0, 0, false},
+        {"tracks 5 to 6 of a disc from track 4", "fromfour", How::PlayTracks, 2, 0, 3, 0, false},
     };
     for (const PlayCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,6 +77,13 @@ TEST_F(DrivePlay, ParanoiaPlaysTheImageSampleForSample) {
         switch (c.how) {
         case How::Play:
             EXPECT_EQ(send("play cd " + range), "");
+            break;
+        case How::PlayTracks:
+            send("set cd time format tmsf");
+            EXPECT_EQ(send("play cd from " + std::to_string(l.tracks[c.fromTrack - 1].number) + " to " +
+                           std::to_string(l.tracks[c.toTrack - 1].number)),
+                      "");
+            send("set cd time format msf");
             break;
         case How::SeekThenPlay:
             EXPECT_EQ(send("seek cd to " + msf(from)), "");
@@ -116,6 +126,24 @@ TEST_F(DrivePlay, ASectorThatCannotBeReadEndsPlayThere) {
     const int end = l.tracks[0].start + int(got.size() / (588 * 2));
     EXPECT_EQ(end, cut) << "what could be read is played, and nothing after it";
     EXPECT_TRUE(got == expectedSamples(l, l.tracks[0].start, end)) << "no made-up samples";
+}
+
+// What the desktop's media controls are told of a disc that numbers its tracks
+// from 4: the device's own track number, with that track's bounds.
+TEST_F(DrivePlay, TheDesktopIsToldTheDiscsOwnTrackNumber) {
+    const Layout l = readLayout(kData + "/fromfour.layout");
+    load("fromfour");
+    ASSERT_TRUE(waitMode("stopped"));
+    winshim::CdaState s = winshim::CDA_State();
+    EXPECT_EQ(s.tracks, 3);
+    EXPECT_EQ(s.track, l.tracks[0].number) << "a stopped device stands at the first track";
+    send("set cd time format tmsf");
+    ASSERT_EQ(send("seek cd to " + std::to_string(l.tracks[1].number)), "");
+    s = winshim::CDA_State();
+    EXPECT_EQ(s.track, l.tracks[1].number);
+    EXPECT_EQ(s.trackStart, l.tracks[1].start);
+    EXPECT_EQ(s.trackEnd, l.tracks[2].start);
+    EXPECT_EQ(send("status cd current track"), std::to_string(s.track));
 }
 
 }  // namespace

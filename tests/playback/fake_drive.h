@@ -83,6 +83,7 @@ struct Track {
     int start;
     bool audio;
     unsigned seed;
+    int number;  // as the disc numbers it
 };
 struct Layout {
     std::vector<Track> tracks;
@@ -98,8 +99,8 @@ inline Layout readLayout(const std::string& file) {
         words >> key;
         if (key == "track") {
             Track t{};
-            int number, audio, pregap;
-            words >> number >> word >> t.start >> word >> audio >> word >> pregap >> word >> t.seed;
+            int audio, pregap;
+            words >> t.number >> word >> t.start >> word >> audio >> word >> pregap >> word >> t.seed;
             t.audio = audio != 0;
             layout.tracks.push_back(t);
         } else if (key == "leadout") {

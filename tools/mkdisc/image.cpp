@@ -57,7 +57,8 @@ std::string cueSheet(const DiscPlan& disc) {
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
         const TrackPlan& t = disc.tracks[i];
         char line[64];
-        std::snprintf(line, sizeof line, "  TRACK %02zu %s\n", i + 1, t.audio ? "AUDIO" : "MODE1/2352");
+        std::snprintf(line, sizeof line, "  TRACK %02zu %s\n", size_t(disc.firstTrack) + i,
+                      t.audio ? "AUDIO" : "MODE1/2352");
         cue += line;
         if (t.pregap > 0) cue += "    INDEX 00 " + msf(offset) + "\n";
         offset += t.pregap;

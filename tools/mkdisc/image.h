@@ -24,9 +24,10 @@ struct DiscPlan {
     std::string name;     // file stem: NAME.cue, NAME.bin
     std::string catalog;  // 13 digits, or empty
     std::vector<TrackPlan> tracks;
+    int firstTrack = 1;  // the number of the first track; the rest follow on
 };
 
-// Fills one audio sector: track number (1-based), its plan, and the sector's LBA.
+// Fills one audio sector: the track's place on the disc (1 for the first), its plan, and the sector's LBA.
 using AudioFill = std::function<void(int track, const TrackPlan& plan, int32_t lba, uint8_t* sector)>;
 
 // The LBA of each track's INDEX 01, and of the lead-out.

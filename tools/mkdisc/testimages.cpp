@@ -13,6 +13,7 @@ const char kLayoutHeader[] =
     "# What NAME.cue holds, for tests to compare a reader against.\n"
     "# Addresses are LBAs: the first sector of the .bin is LBA 150.\n"
     "#   track T start LBA audio 0|1 pregap LBA|-1 seed S\n"
+    "#     T: the number the disc gives the track (its first need not be 1)\n"
     "#     start: INDEX 01; pregap: INDEX 00 when the track has one (its\n"
     "#     sectors are in the .bin, in front of the track, with its seed)\n"
     "#   image FILE        the image to open: NAME.cue, NAME.toc for a cdrdao one, NAME.nrg\n"
@@ -36,8 +37,8 @@ std::string layoutText(const DiscPlan& disc, const std::string& broken, int binS
     const std::vector<int32_t> starts = trackStarts(disc);
     for (size_t i = 0; i < disc.tracks.size(); ++i) {
         const TrackPlan& t = disc.tracks[i];
-        std::snprintf(line, sizeof line, "track %zu start %d audio %d pregap %d seed %u\n", i + 1, starts[i],
-                      t.audio ? 1 : 0, t.pregap > 0 && pregapsInFile ? starts[i] - t.pregap : -1, t.seed);
+        std::snprintf(line, sizeof line, "track %zu start %d audio %d pregap %d seed %u\n", size_t(disc.firstTrack) + i,
+                      starts[i], t.audio ? 1 : 0, t.pregap > 0 && pregapsInFile ? starts[i] - t.pregap : -1, t.seed);
         text += line;
     }
     std::snprintf(line, sizeof line, "leadout %d\n", leadOut(disc));
@@ -91,6 +92,14 @@ DiscPlan testDisc(const std::string& name) {
     } else if (name == "nero") {
         // A track-at-once NRG: readers put two seconds between its tracks that the file does not hold.
         disc.tracks = {audio(100, 81), audio(137, 82, 150)};
+    } else if (name == "fromfour") {
+        // The second disc of a set that numbers on from the first: tracks 4 to 6.
+        disc.firstTrack = 4;
+        disc.tracks = {audio(90, 41), audio(113, 42, 30), audio(75, 43)};
+    } else if (name == "fourfive") {
+        // Two tracks, 4 at 00:00:00 and 5 at 00:02:00 of the file: short-disc identity.
+        disc.firstTrack = 4;
+        disc.tracks = {audio(150, 44), audio(120, 45)};
     } else if (name == "missingbin" || name == "malformed") {
         disc.tracks = {audio(75, 71), audio(75, 72)};
     }
@@ -136,9 +145,9 @@ bool writeNrg(const DiscPlan& disc, const std::string& path) {
 }  // namespace
 
 const std::vector<std::string>& testImageNames() {
-    static const std::vector<std::string> names = {"one",       "two",       "three",   "ninetynine",
-                                                   "datafirst", "pregaps",   "noaudio", "missingbin",
-                                                   "shortbin",  "malformed", "nero"};
+    static const std::vector<std::string> names = {"one",     "two",      "three",      "ninetynine", "datafirst",
+                                                   "pregaps", "noaudio",  "missingbin", "shortbin",   "malformed",
+                                                   "nero",    "fromfour", "fourfive"};
     return names;
 }
 

@@ -64,6 +64,17 @@ std::unique_ptr<Disc> DISC_Open(const std::string& source) {
     return nullptr;
 }
 
+const TrackInfo* Toc::track(uint32_t number) const {
+    if (tracks.empty() || number < uint32_t(tracks.front().number)) return nullptr;
+    const size_t index = number - uint32_t(tracks.front().number);
+    return index < tracks.size() ? &tracks[index] : nullptr;
+}
+
+int32_t Toc::end(const TrackInfo& track) const {
+    const size_t next = size_t(&track - tracks.data()) + 1;
+    return next < tracks.size() ? tracks[next].start : leadOut;
+}
+
 uint32_t DISC_Identity(const Toc& toc) {
     uint32_t sum = 0;
     for (const TrackInfo& t : toc.tracks) {

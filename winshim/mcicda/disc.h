@@ -17,14 +17,20 @@ constexpr int kSectorBytes = 2352;  // 588 stereo frames of 16-bit little-endian
 constexpr int kLeadIn = 150;        // LBA of LSN 0
 
 struct TrackInfo {
-    int number = 0;      // 1-based
-    int32_t start = 0;   // LBA of INDEX 01
-    bool audio = true;   // false for a data track
+    int number = 0;     // as the disc numbers it: from its first track's number, often 1
+    int32_t start = 0;  // LBA of INDEX 01
+    bool audio = true;  // false for a data track
 };
 
 struct Toc {
-    std::vector<TrackInfo> tracks;  // in order
+    std::vector<TrackInfo> tracks;  // in order, numbered one after another
     int32_t leadOut = 0;            // LBA of the lead-out
+
+    // The track the disc numbers `number`, or null when it has none by that
+    // number. A disc of a set may number on from the one before, from 4, say.
+    const TrackInfo* track(uint32_t number) const;
+    // Where a track ends: at the next track's start, the last at the lead-out.
+    int32_t end(const TrackInfo& track) const;
 };
 
 enum class MediaState { Present, NoDisc, DoorOpen, NotReady };
@@ -54,7 +60,8 @@ std::unique_ptr<Disc> DISC_Open(const std::string& source);
 
 // The disc identity as Windows computes it: the sum over all tracks of
 // (M << 16) | (S << 8) | F of each track's start; for fewer than 3 tracks, plus
-// track 1's F and the disc length in frames (lead-out minus track 1's start).
+// the first track's F and the disc length in frames (lead-out minus the first
+// track's start), whatever number the first track has.
 uint32_t DISC_Identity(const Toc& toc);
 
 }  // namespace winshim

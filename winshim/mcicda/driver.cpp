@@ -133,15 +133,11 @@ private:
 
     static int32_t discStart(const Toc& toc) { return toc.tracks.empty() ? 0 : toc.tracks.front().start; }
 
-    static int32_t trackEnd(const Toc& toc, int number) {
-        return size_t(number) < toc.tracks.size() ? toc.tracks[number].start : toc.leadOut;
-    }
-
     Player& player(const Toc& toc) {
         if (!player_) {
             std::vector<AudioSpan> spans;
             for (const TrackInfo& t : toc.tracks)
-                if (t.audio) spans.push_back({t.start, trackEnd(toc, t.number)});
+                if (t.audio) spans.push_back({t.start, toc.end(t)});
             player_ = std::make_unique<Player>(std::make_shared<DiscSource>(disc_), std::move(spans));
             player_->setOnEnd(CDA_Changed);
         }
@@ -168,8 +164,9 @@ private:
         s.position = currentPosition();
         s.tracks = int(toc->tracks.size());
         s.track = CDA_TrackAt(s.position, *toc);
-        s.trackStart = toc->tracks[s.track - 1].start;
-        s.trackEnd = trackEnd(*toc, s.track);
+        const TrackInfo& current = *toc->track(uint32_t(s.track));
+        s.trackStart = current.start;
+        s.trackEnd = toc->end(current);
         return s;
     }
 
@@ -199,7 +196,9 @@ private:
         if (!toc) return MCIERR_DEVICE_NOT_READY;
         const int count = int(toc->tracks.size());
         const bool withTrack = flags & MCI_TRACK;
-        if (withTrack && (p->dwTrack < 1 || p->dwTrack > DWORD(count))) return MCIERR_OUTOFRANGE;
+        // A track is named by the disc's number for it: first to last, not always from 1.
+        const TrackInfo* track = withTrack ? toc->track(p->dwTrack) : nullptr;
+        if (withTrack && !track) return MCIERR_OUTOFRANGE;
         switch (p->dwItem) {
         case MCI_STATUS_NUMBER_OF_TRACKS:
             p->dwReturn = DWORD(count);
@@ -209,24 +208,22 @@ private:
             return MCI_INTEGER_RETURNED;
         case MCI_STATUS_LENGTH: {
             // The last track and the whole disc end one frame before the lead-out.
-            int32_t frames = withTrack ? trackEnd(*toc, int(p->dwTrack)) - toc->tracks[p->dwTrack - 1].start
-                                       : toc->leadOut - (count ? toc->tracks.front().start : 0);
-            if (!withTrack || int(p->dwTrack) == count) frames -= 1;
+            int32_t frames =
+                track ? toc->end(*track) - track->start : toc->leadOut - (count ? toc->tracks.front().start : 0);
+            if (!track || track == &toc->tracks.back()) frames -= 1;
             CdaValue v = CDA_Length(frames, format_);
             p->dwReturn = v.value;
             return v.flags;
         }
         case MCI_STATUS_POSITION: {
-            int32_t lba = withTrack ? toc->tracks[p->dwTrack - 1].start
-                          : (flags & MCI_STATUS_START) ? discStart(*toc)
-                                                        : currentPosition();
+            int32_t lba = track ? track->start : (flags & MCI_STATUS_START) ? discStart(*toc) : currentPosition();
             CdaValue v = CDA_Position(lba, format_, *toc);
             p->dwReturn = v.value;
             return v.flags;
         }
         case MCI_CDA_STATUS_TYPE_TRACK: {
-            if (!withTrack) return MCIERR_MISSING_PARAMETER;
-            WORD kind = toc->tracks[p->dwTrack - 1].audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
+            if (!track) return MCIERR_MISSING_PARAMETER;
+            WORD kind = track->audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
             p->dwReturn = MCI_MakeResource(kind, kind);
             return MCI_RESOURCE_RETURNED | MCI_RESOURCE_DRIVER;
         }

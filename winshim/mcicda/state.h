@@ -11,7 +11,7 @@ namespace winshim {
 struct CdaState {
     enum class Mode { Closed, NoDisc, Stopped, Playing, Paused };
     Mode mode = Mode::Closed;
-    int track = 0;  // 1-based; 0 without a disc
+    int track = 0;  // the disc's number for it, as `status current track` gives it; 0 without a disc
     int tracks = 0;
     int32_t trackStart = 0;  // LBA frames
     int32_t trackEnd = 0;

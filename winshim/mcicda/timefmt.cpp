@@ -27,15 +27,17 @@ std::optional<int32_t> CDA_PositionToLba(DWORD value, DWORD format, const Toc& t
     case MCI_FORMAT_TMSF: {
         int t = MCI_TMSF_TRACK(value), m = MCI_TMSF_MINUTE(value), s = MCI_TMSF_SECOND(value),
             f = MCI_TMSF_FRAME(value);
-        if (t < 1 || t > int(toc.tracks.size()) || s >= 60 || f >= kFramesPerSecond) return std::nullopt;
-        return toc.tracks[t - 1].start + (m * 60 + s) * kFramesPerSecond + f;
+        // The track is the disc's own number for it, as Windows takes it.
+        const TrackInfo* track = toc.track(uint32_t(t));
+        if (!track || s >= 60 || f >= kFramesPerSecond) return std::nullopt;
+        return track->start + (m * 60 + s) * kFramesPerSecond + f;
     }
     }
     return std::nullopt;
 }
 
 int CDA_TrackAt(int32_t lba, const Toc& toc) {
-    int track = toc.tracks.empty() ? 0 : 1;
+    int track = toc.tracks.empty() ? 0 : toc.tracks.front().number;
     for (const TrackInfo& t : toc.tracks)
         if (t.start <= lba) track = t.number;
     return track;
@@ -46,8 +48,9 @@ CdaValue CDA_Position(int32_t lba, DWORD format, const Toc& toc) {
     case MCI_FORMAT_MILLISECONDS:
         return {CDA_FramesToMs(lba), MCI_INTEGER_RETURNED};
     case MCI_FORMAT_TMSF: {
-        int track = CDA_TrackAt(lba, toc);
-        int32_t offset = track ? lba - toc.tracks[track - 1].start : 0;
+        const int track = CDA_TrackAt(lba, toc);
+        const TrackInfo* holder = toc.track(uint32_t(track));
+        int32_t offset = holder ? lba - holder->start : 0;
         if (offset < 0) offset = 0;
         DWORD msf = packMsf(offset);
         return {MCI_MAKE_TMSF(track, MCI_MSF_MINUTE(msf), MCI_MSF_SECOND(msf), MCI_MSF_FRAME(msf)),

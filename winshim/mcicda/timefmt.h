@@ -21,7 +21,8 @@ int32_t CDA_MsToFrames(DWORD ms);
 // value names no place on this disc (a track that does not exist, a field >= 60, ...).
 std::optional<int32_t> CDA_PositionToLba(DWORD value, DWORD format, const Toc& toc);
 
-// The number of the track that holds `lba` (the first track for the lead-in).
+// The disc's number of the track that holds `lba` (the first track for the
+// lead-in); 0 for a disc without tracks.
 int CDA_TrackAt(int32_t lba, const Toc& toc);
 
 // A position as dwReturn, with the MCI_*_RETURNED flag that says how to write it.
