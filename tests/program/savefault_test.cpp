@@ -57,9 +57,11 @@ struct Saver {
     const char* what;
     std::string (*text)(int version, int size);
     bool (*save)(const std::string& path, int version, int size);
+    const char* temporary;  // the name a save cut short leaves beside "target"
 };
 
-const Saver kSavers[] = {{"settings", iniText, saveIni}, {"track list", listText, saveList}};
+const Saver kSavers[] = {{"settings", iniText, saveIni, ".target.new"},
+                         {"track list", listText, saveList, "target.new"}};
 constexpr int kSize = 20;
 
 std::vector<std::string> entriesOf(const std::string& dir) {
@@ -94,6 +96,26 @@ TEST(SaveFaults, KilledSavesLeaveAWholeFileAndAtMostOneTemporary) {
         // The next save takes the leftover over.
         ASSERT_TRUE(saver.save(path, 0, kSize));
         EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"target"});
+    }
+}
+
+// Whatever the kills of the test above happen to leave, the next save clears
+// it: one that changes the file and one that writes what the file already
+// holds alike.
+TEST(SaveFaults, TheNextSaveClearsATemporaryACrashLeft) {
+    for (const Saver& saver : kSavers) {
+        for (int version : {0, 1}) {
+            SCOPED_TRACE(std::string(saver.what) + (version ? ", changed" : ", unchanged"));
+            testsupport::ScratchHome home;
+            const std::string dir = home.path() + "/saves";
+            fs::create_directories(dir);
+            const std::string path = dir + "/target";
+            ASSERT_TRUE(saver.save(path, 0, kSize));
+            testsupport::writeFile(dir + "/" + saver.temporary, saver.text(2, kSize).substr(0, 3000));
+            ASSERT_TRUE(saver.save(path, version, kSize));
+            EXPECT_EQ(testsupport::readFile(path), saver.text(version, kSize));
+            EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"target"});
+        }
     }
 }
 

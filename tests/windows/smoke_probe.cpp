@@ -1,7 +1,7 @@
 // Looks, from a second process on the same desktop, for what Varnel shows at start
 // on a machine without a CD drive: its main window, and a message box owned by it
-// that says the CD device is not available. Prints what it found; exits 0 only when
-// all is as expected. Speaks only Windows interfaces, so it runs on Windows as well.
+// that says the CD device is not available, waiting for them to appear. Prints what
+// it found; exits 0 only when all is as expected. Speaks only Windows interfaces, so it runs on Windows as well.
 //   smoke_probe                   look
 //   smoke_probe close-minimised   then answer the box, minimise the player, close
 //                                 it, and check that it stored where it will be
@@ -103,13 +103,21 @@ bool placedAt(HWND hwnd, const char* const* rect) {
            r.bottom - r.top == atol(rect[3]);
 }
 
+// Wine starts slowly on a busy machine: the main window gets a minute to show.
+HWND awaitMainWindow() {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(100)) {
+        HWND hwnd = FindWindowA("Varnel", "Varnel");
+        if (hwnd && IsWindowVisible(hwnd)) return hwnd;
+    }
+    return NULL;
+}
+
 bool session(int argc, char** argv) {
     if (argc != 6 && argc != 12) {
         puts("session L T W H COMPOSER ALBUM [L2 T2 W2 H2 COMPOSER2 ALBUM2]");
         return false;
     }
-    HWND mainWnd = NULL;
-    for (int i = 0; i < 300 && !(mainWnd = FindWindowA("Varnel", "Varnel")); ++i) Sleep(100);
+    HWND mainWnd = awaitMainWindow();
     if (!mainWnd || !answerNoDevice(mainWnd)) return false;
     bool ok = placedAt(mainWnd, argv);
 
@@ -156,8 +164,10 @@ bool session(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "session") == 0) return session(argc - 2, argv + 2) ? 0 : 1;
-    HWND mainWnd = FindWindowA("Varnel", "Varnel");
-    if (!mainWnd || !IsWindowVisible(mainWnd)) {
+    // The player opens the device a moment after its window appears: the box is
+    // waited for too, then what both say is looked at once.
+    HWND mainWnd = awaitMainWindow();
+    if (!mainWnd) {
         puts("no visible main window of class Varnel");
         return 1;
     }
@@ -165,7 +175,7 @@ int main(int argc, char** argv) {
     GetWindowRect(mainWnd, &r);
     printf("main window %ldx%ld\n", r.right - r.left, r.bottom - r.top);
 
-    HWND box = findOwned(mainWnd, "Error");
+    HWND box = awaitOwned(mainWnd, "Error");
     if (!box) {
         puts("no visible \"Error\" box owned by the main window");
         return 1;

@@ -44,6 +44,18 @@ std::string resolveTarget(const std::string& path) {
     char resolved[PATH_MAX];
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
+std::string folderOf(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// Always the same name beside the target, so that a crash leaves at most one.
+std::string temporaryOf(const std::string& folder, const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return (folder == "/" ? "" : folder) + "/." + name + ".new";
+}
+
 // The one temporary file of a target, reused by every rewrite: one cut short
 // by a crash leaves this file behind, and the next rewrite takes it over, so
 // crashes never pile files up. Held locked and empty. Another writer may hold
@@ -99,13 +111,25 @@ int FILE_ReadAll(const std::string& path, std::string& out) {
     return 0;
 }
 
+void FILE_RemoveLeftover(const std::string& path) {
+    const std::string target = resolveTarget(path);
+    const std::string temp = temporaryOf(folderOf(target), target);
+    // Non-blocking, and only a regular file: whatever else sits at the name
+    // is not ours to open or remove.
+    const int fd = ::open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat held {}, named {};
+    // A writer that waits for the lock finds the name gone and opens it afresh.
+    if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        lstat(temp.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+        ::unlink(temp.c_str());
+    ::close(fd);
+}
+
 int FILE_ReplaceAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = resolveTarget(path);
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-
-    const std::string temp = (folder == "/" ? "" : folder) + "/." + name + ".new";
+    const std::string folder = folderOf(target);
+    const std::string temp = temporaryOf(folder, target);
     const int fd = openTemporary(temp);
     if (fd < 0) return errno;
 

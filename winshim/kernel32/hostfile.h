@@ -16,4 +16,10 @@ int FILE_ReadAll(const std::string& path, std::string& out);
 // it names. On failure the temporary file is removed, the old file is left
 // as it was, and the errno of the failure is returned (0 on success).
 int FILE_ReplaceAtomically(const std::string& path, std::string_view bytes);
+
+// Removes the temporary file that a replacement cut short by a crash left
+// beside the target, for a caller that finds nothing to replace: the
+// leftover was never renamed, so it holds nothing the target lacks. One that
+// another writer holds at the moment is that writer's to rename or remove.
+void FILE_RemoveLeftover(const std::string& path);
 }  // namespace winshim

@@ -133,8 +133,14 @@ extern "C" BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LP
     const bool changed = !key     ? text.removeSection(section)
                          : !value ? text.removeKey(section, key)
                                   : text.setValue(section, key, value);
-    // A missing file is created even by a deletion, as Windows does.
-    if (!changed && !readError) return TRUE;
+    // Windows leaves a file alone that already says it all (a missing one is
+    // created even by a deletion). A temporary file beside it is ours alone,
+    // left by a rewrite that a crash cut short: it goes, so that no save,
+    // changed or not, leaves one behind.
+    if (!changed && !readError) {
+        FILE_RemoveLeftover(path);
+        return TRUE;
+    }
     if (const int err = FILE_ReplaceAtomically(path, text.bytes())) {
         WS_LOG("profile", "cannot write %s: %s", path.c_str(), std::strerror(err));
         // Nothing to create the file in: the folder part of the path is wrong.

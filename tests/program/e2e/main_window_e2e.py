@@ -17,6 +17,7 @@ import warnings
 
 warnings.simplefilter("ignore", DeprecationWarning)
 import pyatspi  # noqa: E402
+from gi.repository import GLib  # noqa: E402
 
 VARNEL = None
 DISPLAY = None
@@ -57,6 +58,32 @@ _ROLE_NAMES = {pyatspi.ROLE_PUSH_BUTTON: "push button"}
 
 def role_of(acc):
     return _ROLE_NAMES.get(acc.getRole(), acc.getRoleName())
+
+
+def desktop_apps():
+    """What the accessibility registry lists, as (name, process id): for a failure
+    report, so it tolerates applications that went away meanwhile."""
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = []
+    for i in range(desktop.childCount):
+        try:
+            a = desktop.getChildAtIndex(i)
+            apps.append((a.name, a.get_process_id()) if a is not None else None)
+        except Exception as e:  # noqa: BLE001 - any failure is part of the report
+            apps.append(repr(e))
+    return apps
+
+
+def looked_at(look):
+    """What `look` finds, or nothing when the window changed under it (a row or a
+    dialog went away between being listed and being read): the callers wait for a
+    condition, and the next look tries afresh."""
+    try:
+        return look()
+    except GLib.GError as e:
+        if "No such object path" in str(e):
+            return []
+        raise
 
 
 def walk(acc):
@@ -184,7 +211,7 @@ class Player:
         app = self.app()
         if app is None:
             return []
-        return [a for a in walk(app) if role_of(a) == role and (name is None or a.name == name)]
+        return looked_at(lambda: [a for a in walk(app) if role_of(a) == role and (name is None or a.name == name)])
 
     def window(self):
         frames = self.find("filler", "Varnel")
@@ -194,7 +221,7 @@ class Player:
         trees = self.find("tree")
         if not trees:
             return []
-        cells = [c.name for c in walk(trees[0]) if role_of(c) == "table cell"]
+        cells = looked_at(lambda: [c.name for c in walk(trees[0]) if role_of(c) == "table cell"])
         return [cells[i:i + 3] for i in range(0, len(cells), 3)]
 
     def column_widths(self):
@@ -220,6 +247,20 @@ class Player:
         item = self.find(role, name)[0]
         item.queryAction().doAction(0)
 
+    def report(self):
+        """For a failure: whether the process runs and how much processor time it had
+        (a starved start differs from a stuck one), the machine's load, and what the
+        accessibility registry lists."""
+        if self.process.poll() is not None:
+            state = "the player exited with %d" % self.process.returncode
+        else:
+            with open("/proc/%d/stat" % self.process.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            ticks = os.sysconf("SC_CLK_TCK")
+            state = "the player runs, %.1f s of processor time" % ((int(fields[11]) + int(fields[12])) / ticks)
+        return "%s; load %.1f %.1f %.1f; the accessibility desktop lists %s" % (
+            state, *os.getloadavg(), desktop_apps())
+
     def wait(self, timeout=20):
         return self.process.wait(timeout)
 
@@ -240,7 +281,8 @@ class MainWindow(unittest.TestCase):
     def start(self):
         player = Player(self.home)
         self.players.append(player)
-        self.assertTrue(wait_for(player.window), "the main window comes up")
+        if not wait_for(player.window):
+            self.fail("the main window comes up: " + player.report())
         return player
 
     def ini(self):
@@ -475,7 +517,8 @@ class KeyboardAlone(unittest.TestCase):
 
     def drive(self):
         player = self.player = Player(self.home)
-        self.assertTrue(wait_for(player.window), "the main window comes up")
+        if not wait_for(player.window):
+            self.fail("the main window comes up: " + player.report())
         self.assertTrue(wait_for(player.rows))
         self.keys("F10", "Right", "Right", "Return", "Return")
         self.assertTrue(wait_for(lambda: any(l.startswith("playing, track 1") for l in player.labels()), 12),

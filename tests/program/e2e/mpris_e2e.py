@@ -68,7 +68,8 @@ class MediaControls(unittest.TestCase):
         self.homes.append(home)
         player = e2e.Player(home)
         self.players.append(player)
-        self.assertTrue(wait_for(player.window), "the main window comes up")
+        if not wait_for(player.window):
+            self.fail("the main window comes up: " + player.report())
         self.assertTrue(wait_for(player.rows), "the demo disc is shown")
         return player
 

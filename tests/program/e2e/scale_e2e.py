@@ -17,7 +17,7 @@ import unittest
 import pyatspi
 
 import main_window_e2e as e2e
-from main_window_e2e import wait_for, walk
+from main_window_e2e import role_of, wait_for, walk
 
 # What the desktop says, and the scale it means.
 SCALES = [
@@ -64,7 +64,7 @@ def layout(window):
     seen = {}
     places = {}
     for acc in walk(window):
-        role = acc.getRoleName()
+        role = role_of(acc)
         if role not in ROLES:
             continue
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
