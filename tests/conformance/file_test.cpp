@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr DWORD kAnyError = 0xFFFFFFFF;  // success whose last error Windows leaves open
-constexpr DWORD kErrorDirectory = 267;
 
 // A scratch Windows directory with helpers that speak Windows paths.
 class FileTest : public ::testing::Test {
@@ -518,7 +517,7 @@ TEST_F(FileTest, TempFileNames) {
 
     SetLastError(0xDEAD);
     EXPECT_EQ(GetTempFileNameA(path("missing").c_str(), "var", 0, named), 0u);
-    EXPECT_EQ(GetLastError(), kErrorDirectory);
+    EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
 }
 
 TEST_F(FileTest, BackslashPathsReachFilesInFolders) {
