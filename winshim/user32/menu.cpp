@@ -283,7 +283,7 @@ extern "C" HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
     if (!bytes) return nullptr;
     auto nodes = winshim::RES_ParseMenu(*bytes);
     if (!nodes) {
-        SetLastError(winshim::ERROR_INVALID_DATA);
+        SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
     return winshim::build(*nodes);
@@ -292,7 +292,7 @@ extern "C" HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
 extern "C" BOOL WINAPI DestroyMenu(HMENU handle) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::ERROR_INVALID_MENU_HANDLE);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return FALSE;
     }
     std::vector<HMENU> subs;
@@ -306,7 +306,7 @@ extern "C" BOOL WINAPI DestroyMenu(HMENU handle) {
 extern "C" HMENU WINAPI GetSubMenu(HMENU handle, int pos) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::ERROR_INVALID_MENU_HANDLE);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return nullptr;
     }
     if (pos < 0 || std::size_t(pos) >= menu->items.size()) return nullptr;
@@ -317,7 +317,7 @@ extern "C" HMENU WINAPI GetSubMenu(HMENU handle, int pos) {
 extern "C" int WINAPI GetMenuItemCount(HMENU handle) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::ERROR_INVALID_MENU_HANDLE);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return -1;
     }
     return int(menu->items.size());
