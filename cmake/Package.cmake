@@ -12,6 +12,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Computed from the libraries the program is linked with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its Wayland plugin at run time: a session without an X server needs it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_PACKAGE_DESCRIPTION "Varnel plays audio CDs from the computer's drives, and CD images in the
 cue, toc and nrg formats. Its one window shows the disc with its composer,
 album and one row per track with title and playing time; buttons play,

@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev libgtest-dev binutils-mingw-w64-x86-64 ccache
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64
   libcdio-dev libcdio-paranoia-dev portaudio19-dev libudev-dev
+  libxcb1-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi x11-utils playerctl openbox xdotool
+  x11-xserver-utils weston qt6-wayland python3-dbusmock
   clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils libasound2-plugins
   dpkg-dev lintian desktop-file-utils appstream man-db file

@@ -1,8 +1,8 @@
 // FindWindowA across processes, and ShowWindow(SW_RESTORE) and SetForegroundWindow
 // on the window found. The other process is findwindow_peer; it reports on stdout
 // what its window procedure sees.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -411,6 +411,14 @@ TEST_F(FindWindowTest, ServerAnswersOnlyItsRequestsAndDropsGarbage) {
         {"CLOSE 1\n", "REFUSED"},
         {"RESTORE 1\n", "FAIL"},
         {"FOREGROUND 99999999999\n", "FAIL"},
+        // A launch's tokens travel with the request that raises the window.
+        {"FOREGROUND 1 activation=abc%3Adef\n", "FAIL"},
+        {"FOREGROUND 1 startup=me_TIME42 activation=tok\n", "FAIL"},
+        {"FOREGROUND 1 activation=a activation=b\n", "<closed>"},
+        {"FOREGROUND 1 colour=red\n", "<closed>"},
+        {"FOREGROUND 1 activation=\n", "<closed>"},
+        {"FOREGROUND 1 startup\n", "<closed>"},
+        {"RESTORE 1 startup=x\n", "<closed>"},
         {"RESTORE x\n", "<closed>"},
         {"RESTORE 123456789012345678901234\n", "<closed>"},
         {"FIND\n", "<closed>"},
@@ -494,6 +502,76 @@ TEST_F(FindWindowTest, OnlyWindowsOfTheSameDisplayAreFound) {
     EXPECT_NE(FindWindowA(kClass, nullptr), nullptr);
     display.set(":7");
     EXPECT_EQ(FindWindowA(kClass, nullptr), nullptr);
+}
+
+// A listening socket where a Wayland compositor's would be: enough for a
+// compositor to answer, which is all the session's name asks of it.
+class FakeCompositor {
+public:
+    explicit FakeCompositor(const std::string& path) : path_(path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 8) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FakeCompositor() { stop(); }
+    bool listening() const { return fd_ >= 0; }
+    void stop() {
+        if (fd_ < 0) return;
+        ::close(fd_);
+        ::unlink(path_.c_str());
+        fd_ = -1;
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// In a Wayland session one instance serves the whole session, whichever of the
+// compositor and its XWayland a start was shown: the session is named by the
+// compositor that answers, and by $DISPLAY only where none does.
+TEST_F(FindWindowTest, OneInstancePerWaylandSessionWhicheverVariableNamesIt) {
+    FakeCompositor compositor(runtime_ + "/wayland-5");
+    ASSERT_TRUE(compositor.listening());
+    EnvVar display("DISPLAY"), wayland("WAYLAND_DISPLAY");
+    display.set(":5");
+    wayland.set("wayland-5");
+    Peer peer;
+    ASSERT_TRUE(peer.waitFor("ready"));
+    struct Case {
+        const char* display;  // null: unset
+        const char* wayland;
+        bool found;
+    };
+    const std::string absolute = runtime_ + "/wayland-5";
+    const Case cases[] = {
+        {nullptr, "wayland-5", true},       // a sandbox shown only the compositor
+        {":5", "wayland-5", true},          // the same start again
+        {":9", "wayland-5", true},          // the session's XWayland under another name
+        {nullptr, absolute.c_str(), true},  // the same socket named by its path
+        {":5", nullptr, false},             // the X display alone is another desktop's name
+        {nullptr, "wayland-6", false},      // another compositor
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.display ? c.display : "-") + " " + (c.wayland ? c.wayland : "-"));
+        c.display ? display.set(c.display) : display.unset();
+        c.wayland ? wayland.set(c.wayland) : wayland.unset();
+        EXPECT_EQ(FindWindowA(kClass, nullptr) != nullptr, c.found);
+    }
+    // A compositor that has gone names no session: its clients' X display does.
+    compositor.stop();
+    peer.kill();
+    display.set(":5");
+    wayland.set("wayland-5");
+    Peer onX;
+    ASSERT_TRUE(onX.waitFor("ready"));
+    wayland.unset();
+    EXPECT_NE(FindWindowA(kClass, nullptr), nullptr);
 }
 #endif
 }  // namespace

@@ -13,7 +13,9 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../../resources/resource.h"
@@ -333,7 +335,9 @@ TEST(MainMenu, ShowsInAQtMenuBarAndReportsCommands) {
 // ---------------------------------------------------------------------------
 // Icons, cursors and missing resources
 
-TEST(AppIcon, HoldsA32And16PixelImageWithTransparentCorners) {
+// The standard and the small size, and the images a screen scaled 1.5 or 2 times
+// draws them from.
+TEST(AppIcon, HoldsImagesForEveryScaleWithTransparentCorners) {
     HINSTANCE module = GetModuleHandleA(nullptr);
     HICON icon = LoadIconA(module, MAKEINTRESOURCE(102));
     ASSERT_NE(icon, nullptr);
@@ -341,14 +345,15 @@ TEST(AppIcon, HoldsA32And16PixelImageWithTransparentCorners) {
     EXPECT_EQ(LoadIconA(module, "#102"), icon);
     EXPECT_EQ(winshim::ICON_Size(icon), QSize(32, 32));
 
-    // The group: a 32 x 32 and a 16 x 16 image of 16 colours (4 bits, one plane).
+    // The group: images of 16 colours (4 bits, one plane), the standard size first.
+    const int sides[] = {32, 16, 64, 48, 24};
     auto group = winshim::RES_Find(module, RT_GROUP_ICON, MAKEINTRESOURCE(IDI_APP));
     ASSERT_TRUE(group);
-    ASSERT_EQ(group->size(), 6u + 2 * 14);
-    EXPECT_EQ((*group)[4], 2);
-    for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(group->size(), 6u + std::size(sides) * 14);
+    EXPECT_EQ((*group)[4], std::size(sides));
+    for (size_t i = 0; i < std::size(sides); ++i) {
         const std::uint8_t* e = group->data() + 6 + 14 * i;
-        int side = i == 0 ? 32 : 16;
+        const int side = sides[i];
         EXPECT_EQ(e[0], side);
         EXPECT_EQ(e[1], side);
         EXPECT_EQ(e[2], 16) << "colours";
@@ -357,14 +362,18 @@ TEST(AppIcon, HoldsA32And16PixelImageWithTransparentCorners) {
     }
     QIcon qicon = winshim::ICON_ToQIcon(icon);
     QList<QSize> sizes = qicon.availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
-    for (int side : {32, 16}) {
+    for (int side : sides) {
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
         QImage image = qicon.pixmap(side, side).toImage();
         ASSERT_EQ(image.size(), QSize(side, side));
         EXPECT_EQ(image.pixelColor(side - 1, 0).alpha(), 0) << side << ": corner shows through";
         EXPECT_EQ(image.pixelColor(side * 7 / 16, side * 7 / 16).alpha(), 0) << side << ": centre hole";
         EXPECT_EQ(image.pixelColor(side / 8, side * 7 / 16).alpha(), 255) << side << ": the disc";
+    }  // On a scaled screen the icon is drawn from the image made for that size, not stretched.
+    for (auto [side, ratio] : {std::pair{32, 2.0}, {32, 1.5}, {16, 1.5}}) {
+        const int pixels = int(side * ratio);
+        EXPECT_EQ(qicon.pixmap(QSize(side, side), ratio).toImage(), qicon.pixmap(pixels, pixels).toImage())
+            << side << " at " << ratio;
     }
 }
 

@@ -28,8 +28,9 @@ def main():
     home = tempfile.mkdtemp(prefix="varnel-installed-")
     os.mkdir(os.path.join(home, "run"), 0o700)
     player = None
+    runtime = None
     try:
-        e2e.pyatspi.Registry.getDesktop(0)
+        runtime = e2e.start_accessibility_bus()
         player = e2e.Player(home, args=["--no-such-option"])
         check(e2e.wait_for(player.window, 60), "no main window came up")
         rows = e2e.wait_for(lambda: len(player.rows()) == tracks and player.rows())
@@ -49,6 +50,8 @@ def main():
         xvfb.terminate()
         xvfb.wait()
         shutil.rmtree(home, ignore_errors=True)
+        if runtime:
+            shutil.rmtree(runtime, ignore_errors=True)
 
 
 if __name__ == "__main__":

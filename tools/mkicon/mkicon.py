@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Renders the application icon from its SVG drawings: the hicolor PNGs of the desktop
-entry, and the Windows icon IDI_APP (a 32x32 and a 16x16 image, 16 colours each, with
-AND masks), so that both platforms show the same artwork.
+entry, and the Windows icon IDI_APP (16 colours each, with AND masks: 32 and 16 pixels,
+the standard and small sizes, and 64, 48 and 24 for them on a screen scaled 1.5 or 2
+times), so that both platforms show the same artwork.
 
 Usage: tools/mkicon/mkicon.py      (rewrites data/icons/*/varnel.png and resources/varnel.ico)
 
@@ -17,6 +18,7 @@ import tempfile
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 ICONS = os.path.join(ROOT, "data", "icons")
 SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
+ICO_SIZES = [32, 16, 64, 48, 24]
 
 # The standard 16-colour palette, as (red, green, blue).
 PALETTE = [
@@ -93,7 +95,7 @@ def main():
     with tempfile.NamedTemporaryFile(suffix=".ppm") as palette:
         palette.write(b"P6 %d 1 255\n" % len(USED) + bytes(c for i in USED for c in PALETTE[i]))
         palette.flush()
-        data = ico([indexed(32, palette.name), indexed(16, palette.name)])
+        data = ico([indexed(size, palette.name) for size in ICO_SIZES])
     target = os.path.join(ROOT, "resources", "varnel.ico")
     with open(target, "wb") as f:
         f.write(data)

@@ -1,5 +1,6 @@
 #include "comctl32/imagelist.h"
 
+#include <QGuiApplication>
 #include <QPixmap>
 #include <vector>
 
@@ -19,7 +20,9 @@ HandleTable<HIMAGELIST, ImageList>& table() {
     return lists;
 }
 
-ImageList* lookup(HIMAGELIST handle) { return table().find(handle); }
+ImageList* lookup(HIMAGELIST handle) {
+    return table().find(handle);
+}
 }  // namespace
 
 QIcon IMAGELIST_Icon(HIMAGELIST list, int index) {
@@ -59,11 +62,20 @@ extern "C" int WINAPI ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON ic
     if (!il || index < -1 || index >= int(il->images.size())) return -1;
     // The list keeps its own copy of the picture at its own size, as Windows does:
     // the icon may be destroyed afterwards, and an icon of another size is stretched.
+    // Where the desktop scales the window, the copy is also kept in the screen's
+    // pixels, from the icon's larger image when it has one, so that it is drawn sharp.
     QIcon source = ICON_ToQIcon(icon);
     if (source.isNull()) return -1;
-    QPixmap pixmap = source.pixmap(il->size);
-    if (pixmap.size() != il->size) pixmap = pixmap.scaled(il->size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QIcon picture(pixmap);
+    QIcon picture;
+    std::vector<qreal> ratios{1.0};
+    if (qApp && qApp->devicePixelRatio() != 1.0) ratios.push_back(qApp->devicePixelRatio());
+    for (qreal ratio : ratios) {
+        const QSize pixels = (QSizeF(il->size) * ratio).toSize();
+        QPixmap pixmap = source.pixmap(il->size, ratio);
+        if (pixmap.size() != pixels) pixmap = pixmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pixmap.setDevicePixelRatio(ratio);
+        picture.addPixmap(pixmap);
+    }
     if (index == -1) {
         il->images.push_back(picture);
         return int(il->images.size()) - 1;

@@ -5,10 +5,12 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QMouseEvent>
-#include <QScreen>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "core/log.h"
+#include "core/platform.h"
 #include "core/product.h"
 #include "desktop/identity.h"
 
@@ -48,12 +50,21 @@ public:
 
 QApplication* APP_Ensure() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-    // Placement of top-level windows needs X11: under Wayland a client cannot place
-    // its windows, so prefer XWayland when it is there.
-    if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
-    // Windows pixels are device pixels: dialog units already follow the screen's
-    // logical dpi, so Qt must not scale them a second time.
-    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+    std::string why;
+    const std::string platform = PLATFORM_Choose(why);
+    if (platform.empty()) {
+        // Qt would abort here; a user starting the program from a terminal gets one line instead.
+        std::fprintf(stderr, "%s: %s\n", PRODUCT_FOLDER.data(), why.c_str());
+        std::exit(1);
+    }
+    setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    PLATFORM_LaunchTokens();
+    // A program that declares no DPI awareness sees 96 dpi on Windows and the system
+    // scales its windows as a whole. Qt does the same for device-independent pixels:
+    // whatever scale the desktop asks for (Xft.dpi, QT_SCALE_FACTOR, a Wayland output)
+    // applies to the whole window, unrounded, while fonts and dialog units stay at 96 dpi.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     auto* app = new ShimApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
     DESKTOP_Identify();
@@ -61,8 +72,7 @@ QApplication* APP_Ensure() {
     // until its average letter is no wider than a dialog base unit, so that texts
     // fit the controls their templates made for them.
     QFont font = QApplication::font();
-    const QScreen* screen = app->primaryScreen();
-    const double baseUnit = 6.0 * (screen ? screen->logicalDotsPerInchX() : 96.0) / 96.0;
+    constexpr double baseUnit = 6.0;
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     for (double points = 8.0; points >= 7.0; points -= 0.5) {
         font.setPointSizeF(points);
@@ -73,5 +83,7 @@ QApplication* APP_Ensure() {
     return app;
 }
 
-QPoint APP_CursorPos() { return g_mouseDepth > 0 ? g_mousePos : QCursor::pos(); }
+QPoint APP_CursorPos() {
+    return g_mouseDepth > 0 ? g_mousePos : QCursor::pos();
+}
 }  // namespace winshim

@@ -5,10 +5,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFileInfo>
 #include <algorithm>
 
 #include "core/log.h"
+#include "desktop/bus.h"
 #include "desktop/mpris.h"
 #include "desktop/mpris_adaptors.h"
 #include "user32/window.h"
@@ -20,14 +20,6 @@ const char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 
 qlonglong microseconds(int32_t frames) {
     return qlonglong(frames) * 1000000 / 75;
-}
-
-// libdbus would start a bus of its own for an X display without one; only a
-// session that already has its bus counts.
-bool sessionBusExists() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
 }
 
 bool hasDisc(const CdaState& s) {
@@ -141,7 +133,7 @@ void MprisService::refresh() {
 }
 
 bool MprisService::joinBus() {
-    if (!sessionBusExists()) return false;
+    if (!DESKTOP_SessionBusExists()) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors)) return false;
     // The plain name belongs to whoever took it first; a later player adds its process.

@@ -14,7 +14,10 @@ auto& devices() {
     static auto* list = new std::vector<std::pair<const void*, std::function<CdaState()>>>;
     return *list;
 }
-std::function<void()> g_observer;
+std::vector<std::function<void()>>& observers() {
+    static auto* list = new std::vector<std::function<void()>>;
+    return *list;
+}
 // Notices that come while one is queued are the same notice.
 std::atomic<bool> g_queued{false};
 }  // namespace
@@ -24,7 +27,7 @@ CdaState CDA_State() {
 }
 
 void CDA_Watch(std::function<void()> observer) {
-    g_observer = std::move(observer);
+    observers().push_back(std::move(observer));
 }
 
 void CDA_Publish(const void* key, std::function<CdaState()> read) {
@@ -44,7 +47,7 @@ void CDA_Changed() {
         app,
         [] {
             g_queued = false;
-            if (g_observer) g_observer();
+            for (const auto& observer : observers()) observer();
         },
         Qt::QueuedConnection);
 }

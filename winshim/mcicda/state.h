@@ -21,8 +21,9 @@ struct CdaState {
 // The state of the most recently opened cdaudio device that is still open.
 // On the UI thread, where the device's commands run.
 CdaState CDA_State();
-// `observer` runs on the UI thread after anything that may have changed the mode,
-// the track or the disc: commands, the end of play, a door, a disc change.
+// Adds an observer. Each runs on the UI thread, in the order they were added,
+// after anything that may have changed the mode, the track or the disc:
+// commands, the end of play, a door, a disc change.
 void CDA_Watch(std::function<void()> observer);
 
 // For the driver: an open device publishes how to read its state, under a key

@@ -4,8 +4,8 @@
 // dialog_keys.cpp, the GetDlgItem family in dialog_items.cpp.
 //
 // A template is laid out in dialog units of its font. Ours are the base units of
-// 8-point MS Sans Serif at 96 dpi, 6 x 13 pixels, scaled by the screen's logical
-// dpi; a unit is a quarter of the base width across and an eighth of the base
+// 8-point MS Sans Serif at 96 dpi, 6 x 13 pixels, at the 96 dpi the program
+// always sees; a unit is a quarter of the base width across and an eighth of the base
 // height down, each coordinate rounded as MulDiv rounds.
 #include "user32/dialog.h"
 
@@ -26,10 +26,9 @@ DialogState* DIALOG_State(HWND dialog) {
 
 namespace {
 
+// The program sees 96 dpi whatever the desktop's scale (core/app.cpp).
 SIZE baseUnits() {
-    QScreen* screen = APP_Ensure()->primaryScreen();
-    const int dpi = screen ? qRound(screen->logicalDotsPerInch()) : 96;
-    return SIZE{MulDiv(6, dpi, 96), MulDiv(13, dpi, 96)};
+    return SIZE{6, 13};
 }
 
 RECT mapUnits(RECT r) {

@@ -5,12 +5,15 @@
 #include <algorithm>
 
 #include "core/app.h"
+#include "user32/activate.h"
 #include "user32/qtbridge.h"
 #include "user32/window.h"
 
 namespace winshim {
 namespace {
-TopLevelWidget* topWidget(const Window& w) { return w.isChild() ? nullptr : qobject_cast<TopLevelWidget*>(w.widget); }
+TopLevelWidget* topWidget(const Window& w) {
+    return w.isChild() ? nullptr : qobject_cast<TopLevelWidget*>(w.widget);
+}
 
 bool ancestorsVisible(const Window* w) {
     for (; w; w = w->isChild() ? WIN_Get(w->parent) : nullptr)
@@ -47,8 +50,8 @@ void WIN_SendSize(Window& w, WPARAM kind, SIZE client) {
     if (kind != SIZE_MINIMIZED && w.sizeSent && w.lastClient.cx == client.cx && w.lastClient.cy == client.cy) return;
     w.sizeSent = true;
     w.lastClient = kind == SIZE_MINIMIZED ? SIZE{0, 0} : client;
-    WIN_Send(w.handle, WM_SIZE, kind, MAKELPARAM(kind == SIZE_MINIMIZED ? 0 : client.cx,
-                                                 kind == SIZE_MINIMIZED ? 0 : client.cy));
+    WIN_Send(w.handle, WM_SIZE, kind,
+             MAKELPARAM(kind == SIZE_MINIMIZED ? 0 : client.cx, kind == SIZE_MINIMIZED ? 0 : client.cy));
 }
 
 void WIN_ApplyGeometry(Window& w) {
@@ -211,12 +214,7 @@ extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
 
 extern "C" BOOL WINAPI SetForegroundWindow(HWND hwnd) {
     if (LINK_IsRemote(hwnd)) return LINK_SetForegroundWindow(hwnd);
-    Window* w = WIN_Get(hwnd);
-    if (!w || !w->widget) return FALSE;
-    QWidget* window = w->widget->window();
-    window->raise();
-    window->activateWindow();
-    return TRUE;
+    return ACTIVATE_Window(hwnd, {}, {});
 }
 
 extern "C" BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable) {
@@ -238,7 +236,9 @@ extern "C" BOOL WINAPI IsWindowEnabled(HWND hwnd) {
     return w && w->enabled;
 }
 
-extern "C" BOOL WINAPI IsWindowVisible(HWND hwnd) { return ancestorsVisible(WIN_Get(hwnd)); }
+extern "C" BOOL WINAPI IsWindowVisible(HWND hwnd) {
+    return ancestorsVisible(WIN_Get(hwnd));
+}
 
 extern "C" BOOL WINAPI IsIconic(HWND hwnd) {
     Window* w = WIN_Get(hwnd);

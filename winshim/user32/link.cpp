@@ -7,11 +7,13 @@
 
 #include <QDeadlineTimer>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 
 #include "core/app.h"
 #include "core/log.h"
+#include "core/platform.h"
 #include "user32/link_client.h"
 #include "user32/link_path.h"
 #include "user32/link_proto.h"
@@ -64,11 +66,11 @@ HWND handleFor(const Remote& r) {
 }
 
 // Sends a window request; the peer's 0/1 result, or none when it was not carried out.
-std::optional<bool> request(HWND hwnd, const char* verb) {
+std::optional<bool> request(HWND hwnd, const std::function<std::string(std::uint64_t)>& lineFor) {
     auto remote = remoteOf(hwnd);
     if (!remote) return std::nullopt;
     APP_Ensure();
-    auto answer = LINK_Ask(remote->path, LINK_WindowLine(verb, remote->id), remote->pid, QDeadlineTimer(kTimeoutMs));
+    auto answer = LINK_Ask(remote->path, lineFor(remote->id), remote->pid, QDeadlineTimer(kTimeoutMs));
     if (answer && answer->line == "DONE 1") return true;
     if (answer && answer->line == "DONE 0") return false;
     return std::nullopt;
@@ -129,7 +131,7 @@ BOOL LINK_ShowWindow(HWND remote, int cmdShow) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    auto wasVisible = request(remote, "RESTORE");
+    auto wasVisible = request(remote, [](std::uint64_t id) { return LINK_WindowLine("RESTORE", id); });
     if (!wasVisible) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -138,7 +140,12 @@ BOOL LINK_ShowWindow(HWND remote, int cmdShow) {
 }
 
 BOOL LINK_SetForegroundWindow(HWND remote) {
-    auto done = request(remote, "FOREGROUND");
+    // The launcher that started this process gave it a token for raising a window;
+    // the window to raise is the other process's, so the token goes with the request.
+    auto done = request(remote, [](std::uint64_t id) {
+        const LaunchTokens& tokens = PLATFORM_LaunchTokens();
+        return LINK_ForegroundLine(id, tokens.activation, tokens.startup);
+    });
     if (!done) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "core/log.h"
+#include "core/platform.h"
 #include "user32/link_proto.h"
 
 namespace winshim {
@@ -67,8 +68,12 @@ std::string LINK_RuntimeDir() {
 }
 
 std::string LINK_DesktopPrefix() {
+    // A Wayland session is its compositor: its X server (XWayland) belongs to it,
+    // and a sandboxed start may be shown only one of the two.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland && *wayland && PLATFORM_WaylandAnswers())
+        return std::string(kLinkSocketPrefix) + LINK_Encode(PLATFORM_WaylandSocket()) + "@";
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) display = std::getenv("WAYLAND_DISPLAY");
     std::string_view name = display ? display : "";
     // ":0.1" is screen 1 of display :0, the same desktop as ":0".
     if (const size_t colon = name.rfind(':'); colon != std::string_view::npos) {

@@ -22,10 +22,11 @@ std::string LINK_RuntimeDir();
 bool LINK_IsPrivateDir(const std::string& path);
 
 // What every socket of this desktop starts its name with: the prefix, then the
-// display the windows appear on ($DISPLAY, which the program prefers, else
-// $WAYLAND_DISPLAY; none when headless), percent-encoded, then "@". FindWindowA
-// sees the windows of the caller's desktop only, so a program started on
-// another display is a first instance there.
+// session, percent-encoded, then "@". The session is the Wayland compositor's
+// socket when $WAYLAND_DISPLAY names one that answers, whether the windows go to
+// it or to its XWayland, else $DISPLAY (none when headless). FindWindowA sees
+// the windows of the caller's desktop only, so a program started on another
+// display is a first instance there.
 std::string LINK_DesktopPrefix();
 
 // The socket of a class: the desktop's prefix, then the class name in lower

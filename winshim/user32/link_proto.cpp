@@ -100,10 +100,21 @@ LinkRequest LINK_ParseRequest(std::string_view line) {
         return req;
     }
     if (req.verb == "RESTORE" || req.verb == "FOREGROUND") {
-        if (words.size() != 2) return req;
+        const size_t most = req.verb == "RESTORE" ? 2 : 4;
+        if (words.size() < 2 || words.size() > most) return req;
         auto id = LINK_ParseNumber(words[1]);
         if (!id) return req;
         req.window = *id;
+        for (size_t i = 2; i < words.size(); ++i) {
+            const size_t equals = words[i].find('=');
+            if (equals == std::string_view::npos) return req;
+            auto value = LINK_Decode(words[i].substr(equals + 1));
+            if (!value || value->empty()) return req;
+            const std::string_view key = words[i].substr(0, equals);
+            std::string& slot = key == "activation" ? req.activationToken : req.startupId;
+            if ((key != "activation" && key != "startup") || !slot.empty()) return req;
+            slot = std::move(*value);
+        }
         req.kind = req.verb == "RESTORE" ? LinkRequest::Restore : LinkRequest::Foreground;
         return req;
     }
@@ -120,5 +131,14 @@ std::string LINK_FindLine(const char* className, const char* title) {
 
 std::string LINK_WindowLine(const char* verb, std::uint64_t window) {
     return std::string(verb) + " " + std::to_string(window);
+}
+
+std::string LINK_ForegroundLine(std::uint64_t window, const std::string& activationToken,
+                                const std::string& startupId) {
+    std::string line = LINK_WindowLine("FOREGROUND", window);
+    if (!activationToken.empty()) line += " activation=" + LINK_Encode(activationToken);
+    if (!startupId.empty()) line += " startup=" + LINK_Encode(startupId);
+    // A token too long to travel is left behind: the request still goes.
+    return line.size() <= kLinkMaxLine ? line : LINK_WindowLine("FOREGROUND", window);
 }
 }  // namespace winshim

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "core/log.h"
+#include "user32/activate.h"
 #include "user32/link_client.h"
 #include "user32/link_path.h"
 #include "user32/link_proto.h"
@@ -66,7 +67,8 @@ std::string answer(const std::string& className, const std::string& line) {
         if (HWND h = windowOf(className, req.window)) return ShowWindow(h, SW_RESTORE) ? "DONE 1" : "DONE 0";
         return "FAIL";
     case LinkRequest::Foreground:
-        if (HWND h = windowOf(className, req.window)) return SetForegroundWindow(h) ? "DONE 1" : "DONE 0";
+        if (HWND h = windowOf(className, req.window))
+            return ACTIVATE_Window(h, req.activationToken, req.startupId) ? "DONE 1" : "DONE 0";
         return "FAIL";
     case LinkRequest::Other:
         LOG_Once("link:refused", "link: refused request \"%s\" for class %s", req.verb.c_str(), className.c_str());

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <unordered_map>
 
+#include "core/platform.h"
 #include "user32/menu.h"
 #include "user32/syskeys.h"
 #include "user32/window.h"
@@ -148,7 +149,7 @@ void TopLevelWidget::resizeEvent(QResizeEvent* event) {
 
 void TopLevelWidget::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (placing_) return;
+    if (placing_ || !PLATFORM_KnowsPositions()) return;
     Window* w = WIN_Get(hwnd_);
     if (!w || w->minimized || isMinimized() || !isVisible()) return;
     QPoint p = frameGeometry().topLeft();

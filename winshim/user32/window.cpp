@@ -7,6 +7,7 @@
 
 #include "core/app.h"
 #include "core/log.h"
+#include "desktop/inhibit.h"
 #include "desktop/mpris.h"
 #include "user32/appcommand.h"
 #include "user32/icon.h"
@@ -159,7 +160,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     if (parentWindow && child) parentWindow->children.push_back(hwnd);
     WS_LOG("win", "create %p class %s style %08x", static_cast<void*>(hwnd), cls->name.c_str(), unsigned(style));
 
-    CREATESTRUCTA cs{param, instance, menuOrId, parent, height, width, y, x, LONG(style), windowName, className, exStyle};
+    CREATESTRUCTA cs{param, instance, menuOrId,    parent,     height,    width,
+                     y,     x,        LONG(style), windowName, className, exStyle};
     if (!WIN_Send(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
         WIN_Send(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(hwnd);
@@ -168,8 +170,12 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     }
     if (!WIN_Get(hwnd)) return nullptr;
     if (!child && !cls->system) LINK_OnTopLevelCreated(hwnd, cls->name);
-    // A program's own top-level window is what the desktop's media controls talk to.
-    if (!child && !cls->system) MPRIS_Watch();
+    // A program's own top-level window is what the desktop's media controls talk to,
+    // and what keeps the machine awake while its disc plays.
+    if (!child && !cls->system) {
+        MPRIS_Watch();
+        INHIBIT_Watch();
+    }
     if (child) LABEL_Relate(parent);
     if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
     return hwnd;
@@ -198,7 +204,9 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-extern "C" BOOL WINAPI IsWindow(HWND hwnd) { return WIN_Get(hwnd) != nullptr || LINK_IsRemote(hwnd); }
+extern "C" BOOL WINAPI IsWindow(HWND hwnd) {
+    return WIN_Get(hwnd) != nullptr || LINK_IsRemote(hwnd);
+}
 
 extern "C" HWND WINAPI GetParent(HWND hwnd) {
     Window* w = WIN_Get(hwnd);
@@ -329,7 +337,9 @@ extern "C" LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value) {
     return LONG(SetWindowLongPtrA(hwnd, index, wide));
 }
 
-extern "C" int WINAPI GetWindowTextLengthA(HWND hwnd) { return int(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0)); }
+extern "C" int WINAPI GetWindowTextLengthA(HWND hwnd) {
+    return int(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0));
+}
 
 extern "C" int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
     if (!buffer || size <= 0) return 0;

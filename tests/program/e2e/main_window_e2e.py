@@ -81,19 +81,25 @@ def close_box(title):
                     ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                     ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
-    display = x11.XOpenDisplay(DISPLAY.encode())
-    try:
+    def windows(display, parent_window):
+        """Every window under parent_window: a window manager puts its clients in frames."""
         root, parent = ctypes.c_ulong(), ctypes.c_ulong()
         children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
-        x11.XQueryTree(display, x11.XDefaultRootWindow(display), ctypes.byref(root), ctypes.byref(parent),
-                       ctypes.byref(children), ctypes.byref(count))
+        x11.XQueryTree(display, parent_window, ctypes.byref(root), ctypes.byref(parent), ctypes.byref(children),
+                       ctypes.byref(count))
         for i in range(count.value):
+            yield children[i]
+            yield from windows(display, children[i])
+
+    display = x11.XOpenDisplay(DISPLAY.encode())
+    try:
+        for window in windows(display, x11.XDefaultRootWindow(display)):
             name = ctypes.c_char_p()
-            if x11.XFetchName(display, children[i], ctypes.byref(name)) and name.value == title.encode():
-                event = ClientMessage(type=33, send_event=1, window=children[i], format=32)  # ClientMessage
+            if x11.XFetchName(display, window, ctypes.byref(name)) and name.value == title.encode():
+                event = ClientMessage(type=33, send_event=1, window=window, format=32)  # ClientMessage
                 event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
                 event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-                x11.XSendEvent(display, children[i], 0, 0, ctypes.byref(event))
+                x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
                 x11.XFlush(display)
                 return True
         return False
@@ -101,14 +107,40 @@ def close_box(title):
         x11.XCloseDisplay(display)
 
 
-def start_xvfb():
-    """A private X server on a free display: the process and its display name."""
+def start_xvfb(screen="1024x768x24"):
+    """A private X server on a free display: the process and its display name. It
+    keeps what is set on it (resources, properties) when its last client leaves."""
     read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp",
+                             "-noreset"],
                             pass_fds=[write_fd], stderr=subprocess.DEVNULL)
     os.close(write_fd)
     with os.fdopen(read_fd) as f:
         return xvfb, ":" + f.readline().strip()
+
+
+def start_accessibility_bus():
+    """Brings up the session's accessibility bus and registry in a runtime folder of
+    their own. Without one the bus launcher puts its socket in ~/.cache/at-spi/bus,
+    which every other session of the same user on the machine replaces: programs
+    started after that never reach the registry. The folder, to remove at the end."""
+    runtime = tempfile.mkdtemp(prefix="varnel-a11y-")
+    subprocess.run(["dbus-update-activation-environment", "XDG_RUNTIME_DIR=" + runtime], check=True)
+    pyatspi.Registry.getDesktop(0)
+    return runtime
+
+
+def start_window_manager(env):
+    """openbox on env's display, once it has named itself on the root window as a
+    running window manager does; None when it does not come up."""
+    wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if wait_for(lambda: wm.poll() is not None or "window id" in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env, capture_output=True, text=True).stdout, 10) \
+            and wm.poll() is None:
+        return wm
+    wm.kill()
+    wm.wait()
+    return None
 
 
 class Player:
@@ -116,7 +148,15 @@ class Player:
         self.home = home
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_RUNTIME_DIR=os.path.join(home, "run"), DISPLAY=DISPLAY, QT_QPA_PLATFORM="xcb",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", WINSHIM_AUDIO=audio, **(extra_env or {}))
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", WINSHIM_AUDIO=audio)
+        # A desktop session of the test's own: none of the caller's compositor.
+        env.pop("WAYLAND_DISPLAY", None)
+        # extra_env adds or replaces variables; None takes one out.
+        for name, value in (extra_env or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
         # Leaks are the in-process tests' business; here only the exit code counts.
         env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
         env.pop("WINSHIM_DEBUG", None)
@@ -443,26 +483,25 @@ class KeyboardAlone(unittest.TestCase):
         self.drive()
 
     def test_with_a_window_manager(self):
-        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # A window manager that runs names itself on the root window.
-        self.assertTrue(wait_for(lambda: self.wm.poll() is not None or "window id" in subprocess.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout, 10))
-        self.assertIsNone(self.wm.poll(), "openbox runs")
+        self.wm = start_window_manager(self.env)
+        self.assertIsNotNone(self.wm, "openbox runs")
         self.drive()
 
 
-def main():
+def main(screen="1024x768x24"):
     global VARNEL, DISPLAY, DEMO_ID, DEMO_TIMES, DEMO_TRACKS
     VARNEL = os.path.abspath(sys.argv.pop(1))
     DEMO_ID, DEMO_TIMES, DEMO_TRACKS = demo_disc(os.path.join(os.path.dirname(VARNEL), "share", "varnel", "demo.cue"))
-    xvfb, DISPLAY = start_xvfb()
+    xvfb, DISPLAY = start_xvfb(screen)
+    runtime = None
     try:
-        pyatspi.Registry.getDesktop(0)  # brings the registry up before the first player
+        runtime = start_accessibility_bus()  # before the first player
         result = unittest.main(argv=[sys.argv[0]] + sys.argv[1:], exit=False).result
     finally:
         xvfb.terminate()
         xvfb.wait()
+        if runtime:
+            shutil.rmtree(runtime, ignore_errors=True)
     sys.exit(0 if result.wasSuccessful() else 1)
 
 
