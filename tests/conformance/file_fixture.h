@@ -14,7 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr DWORD kAnyError = 0xFFFFFFFF;  // success whose last error Windows leaves open
-constexpr DWORD kErrorDirectory = 267;
 
 // A scratch Windows directory with helpers that speak Windows paths.
 class FileTest : public ::testing::Test {

@@ -456,7 +456,7 @@ TEST_F(FileTest, TempFileNames) {
 
     SetLastError(0xDEAD);
     EXPECT_EQ(GetTempFileNameA(path("missing").c_str(), "var", 0, named), 0u);
-    EXPECT_EQ(GetLastError(), kErrorDirectory);
+    EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
 }
 
 TEST_F(FileTest, BackslashPathsReachFilesInFolders) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "winmm/commands.h"
 #include "winmm/mcidriver.h"
 
 namespace {
@@ -40,6 +41,7 @@ struct Fake {
     DWORD_PTR value = 0;              // written to dwReturn
     std::string text;                 // written to an MCI_INFO buffer
     std::vector<std::string> opened;  // elements the factory was asked for
+    std::string readBack;             // the last command as the command tables spell it
     int destroyed = 0;
     HWND lastCallback = nullptr;
 };
@@ -50,6 +52,7 @@ public:
     ~FakeDriver() override { ++fake.destroyed; }
     DWORD command(UINT message, DWORD_PTR flags, void* parms) override {
         Call call{message, flags};
+        fake.readBack = winshim::MCI_CommandString("d", message, flags, parms).value_or("");
         fake.lastCallback = HWND(static_cast<MCI_GENERIC_PARMS*>(parms)->dwCallback);
         switch (message) {
         case MCI_PLAY:
@@ -181,6 +184,15 @@ TEST_F(MciParser, CommandsBecomeMessagesFlagsAndParameters) {
         fake.calls.clear();
         std::string reply;
         EXPECT_EQ(send(c.command, &reply), 0u);
+        ASSERT_EQ(fake.calls.size(), 1u);
+        EXPECT_EQ(fake.calls[0], c.call);
+        // The tables spell the message back as a command that becomes the same message.
+        const std::string readBack = fake.readBack;
+        SCOPED_TRACE(readBack);
+        send("close all");
+        ASSERT_EQ(send("open testdev alias d"), 0u);
+        fake.calls.clear();
+        EXPECT_EQ(send(readBack), 0u);
         ASSERT_EQ(fake.calls.size(), 1u);
         EXPECT_EQ(fake.calls[0], c.call);
         send("close all");

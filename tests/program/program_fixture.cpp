@@ -8,9 +8,12 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 
 #include "varnel.h"
+#include "winmm/commands.h"
+#include "winmm/reply.h"
 
 void PressKey(Qt::Key key) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
@@ -55,73 +58,12 @@ void ProgramTest::RunDialog(UINT command, const char* caption, const std::functi
 namespace {
 ProgramTest* g_test = nullptr;
 
-// The words of the command string that reached the device as `message`, spelled as
-// the player sends them, so that the test's table is keyed by the player's strings.
-std::string CommandOf(const std::string& alias, UINT message, DWORD_PTR flags, const void* parms) {
-    static const std::map<DWORD, const char*> items = {
-        {MCI_STATUS_LENGTH, "length"},
-        {MCI_STATUS_POSITION, "position"},
-        {MCI_STATUS_NUMBER_OF_TRACKS, "number of tracks"},
-        {MCI_STATUS_MODE, "mode"},
-        {MCI_STATUS_MEDIA_PRESENT, "media present"},
-        {MCI_STATUS_CURRENT_TRACK, "current track"},
-    };
-    static const std::map<DWORD, const char*> formats = {
-        {MCI_FORMAT_MILLISECONDS, "milliseconds"}, {MCI_FORMAT_MSF, "msf"}, {MCI_FORMAT_TMSF, "tmsf"}};
-    std::string text;
-    switch (message) {
-    case MCI_PLAY: {
-        const auto* play = static_cast<const MCI_PLAY_PARMS*>(parms);
-        text = "play " + alias;
-        if (flags & MCI_FROM) text += " from " + std::to_string(play->dwFrom);
-        if (flags & MCI_TO) text += " to " + std::to_string(play->dwTo);
-        return text;
-    }
-    case MCI_STOP:
-        return "stop " + alias;
-    case MCI_PAUSE:
-        return "pause " + alias;
-    case MCI_CLOSE:
-        return "close " + alias;
-    case MCI_INFO:
-        return flags == MCI_INFO_MEDIA_IDENTITY ? "info " + alias + " identity" : "";
-    case MCI_STATUS: {
-        const auto* status = static_cast<const MCI_STATUS_PARMS*>(parms);
-        const auto item = items.find(status->dwItem);
-        if (!(flags & MCI_STATUS_ITEM) || item == items.end()) return "";
-        text = "status " + alias + " " + item->second;
-        if (flags & MCI_TRACK) text += " track " + std::to_string(status->dwTrack);
-        return text;
-    }
-    case MCI_SET: {
-        const auto format = formats.find(static_cast<const MCI_SET_PARMS*>(parms)->dwTimeFormat);
-        if (flags == MCI_SET_TIME_FORMAT && format != formats.end())
-            return "set " + alias + " time format " + format->second;
-        if (flags == MCI_SET_DOOR_OPEN) return "set " + alias + " door open";
-        if (flags == MCI_SET_DOOR_CLOSED) return "set " + alias + " door closed";
-        return "";
-    }
-    default:
-        return "";
-    }
-}
-
-// A status reply as a driver returns it, for winmm to write: a word winmm knows, a time
+// A status reply as a driver returns it, for winmm to write: a word winmm writes, a time
 // with colons (mm:ss:ff or tt:mm:ss:ff), or a number. False for a text no driver can return.
 bool ValueOf(const std::string& text, DWORD* result, DWORD_PTR* value) {
-    static const std::map<std::string, UINT> words = {
-        {"not ready", MCI_MODE_NOT_READY},
-        {"stopped", MCI_MODE_STOP},
-        {"playing", MCI_MODE_PLAY},
-        {"seeking", MCI_MODE_SEEK},
-        {"paused", MCI_MODE_PAUSE},
-        {"open", MCI_MODE_OPEN},
-        {"false", MCI_FALSE},
-        {"true", MCI_TRUE},
-    };
-    if (const auto word = words.find(text); word != words.end()) {
+    if (const UINT word = winshim::MCI_ResourceId(text)) {
         *result = winshim::MCI_RESOURCE_RETURNED;
-        *value = winshim::MCI_MakeResource(WORD(word->second), WORD(word->second));
+        *value = winshim::MCI_MakeResource(WORD(word), WORD(word));
         return true;
     }
     int fields[4] = {}, used = 0;
@@ -151,12 +93,14 @@ class ScriptedDevice : public winshim::MciDriver {
 public:
     explicit ScriptedDevice(std::string alias) : alias_(std::move(alias)) {}
     DWORD command(UINT message, DWORD_PTR flags, void* parms) override {
-        const std::string text = CommandOf(alias_, message, flags, parms);
-        if (text.empty()) {
+        // The command as the player's string for it, in the words of winmm's own tables.
+        const std::optional<std::string> command = winshim::MCI_CommandString(alias_, message, flags, parms);
+        if (!command) {
             ADD_FAILURE() << "the scripted device cannot take message 0x" << std::hex << message << " flags 0x"
                           << flags;
             return MCIERR_UNSUPPORTED_FUNCTION;
         }
+        const std::string& text = *command;
         const std::string* answer = g_test ? g_test->Hear(text) : nullptr;
         if (!answer) return MCIERR_DEVICE_NOT_READY;
         if (message == MCI_INFO) {

@@ -11,7 +11,6 @@
 namespace winshim {
 namespace {
 
-constexpr DWORD kErrorResourceDataNotFound = 1812;
 constexpr WORD kLangEnglishUS = 0x0409;
 constexpr WORD kLangNeutral = 0x0000;
 // Deeper menus than this are not something a resource compiler writes; the limit keeps
@@ -205,7 +204,7 @@ std::optional<std::vector<ResEntry>> RES_ParseFile(ResBytes image) {
 
 std::optional<ResBytes> RES_Find(HINSTANCE instance, LPCSTR type, LPCSTR name) {
     if (instance != nullptr && instance != kModule) {
-        SetLastError(kErrorResourceDataNotFound);
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return std::nullopt;
     }
     if (!type || !name) {

@@ -120,13 +120,6 @@ extern "C" HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ handle) {
     return previous;
 }
 
-extern "C" BOOL WINAPI DeleteObject(HGDIOBJ handle) {
-    GdiObject* obj = object(handle);
-    if (!obj) return FALSE;
-    if (!obj->stock) objects().remove(handle);
-    return TRUE;
-}
-
 extern "C" BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
     DeviceContext* c = context(dc);
     if (!c) return FALSE;

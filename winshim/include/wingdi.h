@@ -28,7 +28,6 @@ extern "C" {
 HPEN WINAPI CreatePen(int style, int width, COLORREF color);
 HGDIOBJ WINAPI GetStockObject(int index);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
-BOOL WINAPI DeleteObject(HGDIOBJ object);
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL WINAPI LineTo(HDC dc, int x, int y);
 

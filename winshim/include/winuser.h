@@ -563,12 +563,9 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point);
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point);
 BOOL WINAPI GetCursorPos(LPPOINT point);
-BOOL WINAPI UpdateWindow(HWND hwnd);
-BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 HWND WINAPI SetFocus(HWND hwnd);
 HWND WINAPI GetFocus(void);
 int WINAPI GetSystemMetrics(int index);
-DWORD WINAPI GetSysColor(int index);
 
 /* Messages */
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
@@ -597,7 +594,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 /* Menus, icons, cursors */
 HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name);
-HMENU WINAPI GetMenu(HWND hwnd);
 BOOL WINAPI DestroyMenu(HMENU menu);
 HMENU WINAPI GetSubMenu(HMENU menu, int pos);
 int WINAPI GetMenuItemCount(HMENU menu);

@@ -36,15 +36,15 @@ DWORD ERR_FromErrno(int err) {
         return ERROR_NOT_ENOUGH_MEMORY;
     case ENOSPC:
     case EDQUOT:
-        return kErrorDiskFull;
+        return ERROR_DISK_FULL;
     case ENAMETOOLONG:
-        return kErrorFilenameExcedRange;
+        return ERROR_FILENAME_EXCED_RANGE;
     case EINVAL:
         return ERROR_INVALID_PARAMETER;
     case EBADF:
         return ERROR_INVALID_HANDLE;
     default:
-        return kErrorGenFailure;
+        return ERROR_GEN_FAILURE;
     }
 }
 }  // namespace winshim

@@ -4,12 +4,6 @@
 #include <windows.h>
 
 namespace winshim {
-// Windows codes that the SDK subset does not declare but that file
-// operations can produce.
-constexpr DWORD kErrorGenFailure = 31;
-constexpr DWORD kErrorDiskFull = 112;
-constexpr DWORD kErrorFilenameExcedRange = 206;
-
 // The Windows error code closest to a POSIX errno value.
 DWORD ERR_FromErrno(int err);
 }  // namespace winshim

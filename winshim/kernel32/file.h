@@ -7,9 +7,6 @@
 
 namespace winshim {
 // Windows codes the file functions can produce that the SDK subset leaves out.
-constexpr DWORD kErrorNotSameDevice = 17;
-constexpr DWORD kErrorBufferOverflow = 111;
-constexpr DWORD kErrorDirectory = 267;
 
 // An open file. The descriptor is closed with the last reference, so a call in
 // progress on another thread keeps it valid while CloseHandle runs there.

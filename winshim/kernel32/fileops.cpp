@@ -189,7 +189,7 @@ extern "C" BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, 
     if (err != 0) {
         WS_LOG("file", "MoveFileExA(%s, %s): %s", from.c_str(), to.c_str(), std::strerror(err));
         if (err == EEXIST && !replace) return failed(ERROR_ALREADY_EXISTS);
-        if (err == EXDEV) return failed(winshim::kErrorNotSameDevice);
+        if (err == EXDEV) return failed(ERROR_NOT_SAME_DEVICE);
         if (err == ENOENT) {
             // The source was there a moment ago: unless it went since, the
             // folder of the new name is what is missing.
@@ -216,7 +216,7 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UI
         return 0;
     }
     if (std::strlen(pathName) > MAX_PATH - 14) {
-        SetLastError(winshim::kErrorBufferOverflow);
+        SetLastError(ERROR_BUFFER_OVERFLOW);
         return 0;
     }
     // <path>\<first three of the prefix><hex number>.tmp, with the path's own
@@ -256,7 +256,7 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UI
         if (err == EINTR) continue;
         if (err != EEXIST) {
             WS_LOG("file", "GetTempFileNameA(%s): %s", host.c_str(), std::strerror(err));
-            SetLastError(err == ENOENT || err == ENOTDIR ? winshim::kErrorDirectory : winshim::ERR_FromErrno(err));
+            SetLastError(err == ENOENT || err == ENOTDIR ? ERROR_DIRECTORY : winshim::ERR_FromErrno(err));
             return 0;
         }
         number = (number + 1) & 0xFFFF;

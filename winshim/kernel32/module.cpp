@@ -10,7 +10,6 @@
 #include "core/resources.h"
 
 namespace {
-constexpr DWORD kErrorModNotFound = 126;
 
 // The name of the running executable as the file system has it.
 std::string executableName() {
@@ -40,6 +39,6 @@ extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     if (sep != std::string::npos) name.erase(0, sep + 1);
     std::string self = executableName();
     if (!self.empty() && (equalsNoCase(name, self) || equalsNoCase(name, self + ".exe"))) return winshim::kModule;
-    SetLastError(kErrorModNotFound);
+    SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }

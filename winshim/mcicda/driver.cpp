@@ -17,6 +17,7 @@
 #include "mcicda/player.h"
 #include "mcicda/state.h"
 #include "mcicda/timefmt.h"
+#include "winmm/commands.h"
 #include "winmm/mcidriver.h"
 
 namespace winshim {
@@ -50,8 +51,9 @@ public:
 
     DWORD command(UINT message, DWORD_PTR flags, void* parms) override {
         DWORD result = run(message, flags, parms);
-        // Status, info and capabilities only read; every other command may move the device.
-        if (message != MCI_STATUS && message != MCI_INFO && message != MCI_GETDEVCAPS) CDA_Changed();
+        // A command that does more than read may move the device.
+        const MciVerb* verb = MCI_VerbOf(message);
+        if (!verb || !verb->onlyReads) CDA_Changed();
         return result;
     }
 

@@ -26,8 +26,6 @@ DialogState* DIALOG_State(HWND dialog) {
 
 namespace {
 
-constexpr DWORD kErrorResourceDataNotFound = 1812;
-
 // The program sees 96 dpi whatever the desktop's scale (core/app.cpp).
 SIZE baseUnits() {
     return SIZE{6, 13};
@@ -128,7 +126,7 @@ HWND DIALOG_Create(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LP
     if (!bytes) return nullptr;
     std::optional<DialogTemplate> t = RES_ParseDialog(*bytes);
     if (!t) {
-        SetLastError(kErrorResourceDataNotFound);
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return nullptr;
     }
     const std::string className = t->className.empty() ? "#32770" : resIdText(t->className);

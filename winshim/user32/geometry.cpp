@@ -245,23 +245,6 @@ extern "C" BOOL WINAPI IsIconic(HWND hwnd) {
     return w && w->minimized;
 }
 
-extern "C" BOOL WINAPI UpdateWindow(HWND hwnd) {
-    Window* w = WIN_Get(hwnd);
-    if (!w) return FALSE;
-    if (w->widget) w->widget->repaint();
-    return TRUE;
-}
-
-extern "C" BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
-    Window* w = WIN_Get(hwnd);
-    if (!w || !w->client) return FALSE;
-    if (rect)
-        w->client->update(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
-    else
-        w->client->update();
-    return TRUE;
-}
-
 extern "C" HWND WINAPI SetFocus(HWND hwnd) {
     HWND previous = GetFocus();
     Window* w = WIN_Get(hwnd);
@@ -339,30 +322,6 @@ extern "C" int WINAPI GetSystemMetrics(int index) {
     default:
         return 0;
     }
-}
-
-extern "C" DWORD WINAPI GetSysColor(int index) {
-    QPalette palette = APP_Ensure()->palette();
-    QColor c;
-    switch (index) {
-    case COLOR_WINDOW:
-        c = palette.color(QPalette::Base);
-        break;
-    case COLOR_WINDOWTEXT:
-    case COLOR_BTNTEXT:
-        c = palette.color(QPalette::WindowText);
-        break;
-    case COLOR_BTNSHADOW:
-        c = palette.color(QPalette::Dark);
-        break;
-    case COLOR_BTNHIGHLIGHT:
-        c = palette.color(QPalette::Light);
-        break;
-    default:
-        c = palette.color(QPalette::Window);
-        break;
-    }
-    return RGB(c.red(), c.green(), c.blue());
 }
 
 // --- placement and monitors --------------------------------------------------

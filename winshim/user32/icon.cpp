@@ -22,8 +22,6 @@ namespace winshim {
 namespace {
 
 constexpr int kStandardIconSize = 32;
-constexpr DWORD kErrorInvalidData = 13;
-constexpr DWORD kErrorInvalidCursorHandle = 1402;
 
 struct IconObject {
     bool isCursor = false;
@@ -217,13 +215,13 @@ HICON loadModuleIcon(HINSTANCE instance, LPCSTR name) {
     auto ico = groupToIco(instance, *group, chosen);
     if (!ico) {
         WS_LOG("icon", "icon group %s is malformed or has no images", key->c_str());
-        SetLastError(kErrorInvalidData);
+        SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
     APP_Ensure();
     QIcon icon = decodeIco(*ico);
     if (icon.isNull()) {
-        SetLastError(kErrorInvalidData);
+        SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
     return add(sharedKey, IconObject{false, icon, chosen, Qt::ArrowCursor});
@@ -271,7 +269,7 @@ extern "C" HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
         // with the error Windows gives.
         if (RES_Find(instance, MAKEINTRESOURCE(12), name)) {  // RT_GROUP_CURSOR
             LOG_Once("cursor:resource", "LoadCursorA: cursor resources are not supported");
-            SetLastError(kErrorInvalidCursorHandle);
+            SetLastError(ERROR_INVALID_CURSOR_HANDLE);
         }
         return nullptr;
     }

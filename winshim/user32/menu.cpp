@@ -29,10 +29,6 @@
 namespace winshim {
 namespace {
 
-constexpr DWORD kErrorInvalidData = 13;
-constexpr DWORD kErrorInvalidMenuHandle = 1401;
-constexpr DWORD kErrorMenuItemNotFound = 1456;
-
 struct MenuItem {
     UINT flags = 0;  // MF_POPUP, MF_SEPARATOR, MF_GRAYED, MF_CHECKED, ...
     UINT id = 0;
@@ -79,11 +75,11 @@ MenuItem* findItem(Menu& menu, UINT item, UINT flags) {
 MenuItem* findItem(HMENU handle, UINT item, UINT flags) {
     Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(kErrorInvalidMenuHandle);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return nullptr;
     }
     MenuItem* found = findItem(*menu, item, flags);
-    if (!found) SetLastError(kErrorMenuItemNotFound);
+    if (!found) SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
     return found;
 }
 
@@ -287,7 +283,7 @@ extern "C" HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
     if (!bytes) return nullptr;
     auto nodes = winshim::RES_ParseMenu(*bytes);
     if (!nodes) {
-        SetLastError(winshim::kErrorInvalidData);
+        SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
     return winshim::build(*nodes);
@@ -296,7 +292,7 @@ extern "C" HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name) {
 extern "C" BOOL WINAPI DestroyMenu(HMENU handle) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::kErrorInvalidMenuHandle);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return FALSE;
     }
     std::vector<HMENU> subs;
@@ -310,7 +306,7 @@ extern "C" BOOL WINAPI DestroyMenu(HMENU handle) {
 extern "C" HMENU WINAPI GetSubMenu(HMENU handle, int pos) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::kErrorInvalidMenuHandle);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return nullptr;
     }
     if (pos < 0 || std::size_t(pos) >= menu->items.size()) return nullptr;
@@ -321,7 +317,7 @@ extern "C" HMENU WINAPI GetSubMenu(HMENU handle, int pos) {
 extern "C" int WINAPI GetMenuItemCount(HMENU handle) {
     winshim::Menu* menu = lookup(handle);
     if (!menu) {
-        SetLastError(winshim::kErrorInvalidMenuHandle);
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
         return -1;
     }
     return int(menu->items.size());

@@ -1,6 +1,6 @@
 #include "winmm/commands.h"
 
-#include <iterator>
+#include <cstring>
 
 #include "winmm/parse.h"
 
@@ -98,18 +98,94 @@ constexpr MciVerb kVerbs[] = {
     {"resume", MCI_RESUME, std::span<const MciKeyword>()},
     {"stop", MCI_STOP, std::span<const MciKeyword>()},
     {"seek", MCI_SEEK, kSeek, MCI_SEEK_TO_START | MCI_SEEK_TO_END | MCI_TO, kSeekExclusive},
-    {"status", MCI_STATUS, kStatus, MCI_STATUS_ITEM, {}, MciReturn::DwordPtr, offsetof(MCI_STATUS_PARMS, dwReturn)},
+    {"status",
+     MCI_STATUS,
+     kStatus,
+     MCI_STATUS_ITEM,
+     {},
+     MciReturn::DwordPtr,
+     offsetof(MCI_STATUS_PARMS, dwReturn),
+     true},
     {"set", MCI_SET, kSet, 0, kSetExclusive},
-    {"info", MCI_INFO, kInfo, 0, kInfoExclusive, MciReturn::String},
+    {"info", MCI_INFO, kInfo, 0, kInfoExclusive, MciReturn::String, 0, true},
     {"capability",
      MCI_GETDEVCAPS,
      kCapability,
      MCI_GETDEVCAPS_ITEM,
      {},
      MciReturn::Dword,
-     offsetof(MCI_GETDEVCAPS_PARMS, dwReturn)},
+     offsetof(MCI_GETDEVCAPS_PARMS, dwReturn),
+     true},
 };
+
+DWORD dwordAt(const void* parms, size_t offset) {
+    DWORD value;
+    std::memcpy(&value, static_cast<const unsigned char*>(parms) + offset, sizeof value);
+    return value;
+}
+
+// The words of `keyword` and its argument, as the parser reads them back.
+std::string keywordText(const MciKeyword& keyword, const void* parms) {
+    std::string text = keyword.words;
+    switch (keyword.arg) {
+    case MciArg::Flag:
+    case MciArg::Item:
+        break;
+    case MciArg::Integer:
+        text += " " + std::to_string(dwordAt(parms, keyword.offset));
+        break;
+    case MciArg::String: {
+        const char* value;
+        std::memcpy(&value, static_cast<const unsigned char*>(parms) + keyword.offset, sizeof value);
+        text += " \"" + std::string(value ? value : "") + "\"";
+        break;
+    }
+    case MciArg::Constant: {
+        const DWORD value = dwordAt(parms, keyword.offset);
+        std::string word = std::to_string(value);
+        for (const MciConstant& c : keyword.constants) {
+            if (c.value == value) {
+                word = c.name;
+                break;
+            }
+        }
+        text += " " + word;
+        break;
+    }
+    }
+    return text;
+}
 }  // namespace
+
+std::span<const MciVerb> MCI_Verbs() {
+    return kVerbs;
+}
+
+const MciVerb* MCI_VerbOf(UINT message) {
+    for (const MciVerb& verb : kVerbs) {
+        if (verb.message == message) return &verb;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> MCI_CommandString(std::string_view device, UINT message, DWORD_PTR flags,
+                                             const void* parms) {
+    const MciVerb* verb = MCI_VerbOf(message);
+    if (!verb) return std::nullopt;
+    std::string text = std::string(verb->name) + " " + std::string(device);
+    DWORD_PTR told = 0;
+    for (std::span<const MciKeyword> table : {verb->keywords, MCI_CommonKeywords()}) {
+        for (const MciKeyword& keyword : table) {
+            if (!(flags & keyword.flag)) continue;
+            if (!parms && keyword.arg != MciArg::Flag) return std::nullopt;
+            if (keyword.arg == MciArg::Item && dwordAt(parms, keyword.offset) != keyword.value) continue;
+            text += " " + keywordText(keyword, parms);
+            told |= keyword.flag;
+        }
+    }
+    if (flags & ~told) return std::nullopt;
+    return text;
+}
 
 std::span<const MciKeyword> MCI_CommonKeywords() {
     return kCommon;

@@ -5,7 +5,9 @@
 #include <mmsystem.h>
 
 #include <cstddef>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace winshim {
@@ -49,11 +51,24 @@ struct MciVerb {
     std::span<const DWORD> exclusive = {};  // groups of which at most one flag may be given
     MciReturn reply = MciReturn::None;
     size_t returnOffset = 0;
+    bool onlyReads = false;  // the command leaves the device as it was (status, info, capability)
 };
 
 // `notify` and `wait`, which every verb takes besides its own keywords.
 std::span<const MciKeyword> MCI_CommonKeywords();
 
+// Every verb of the command strings.
+std::span<const MciVerb> MCI_Verbs();
+
 // The verb called `name` (any case), or null.
 const MciVerb* MCI_FindVerb(std::string_view name);
+
+// The verb whose command message is `message`, or null.
+const MciVerb* MCI_VerbOf(UINT message);
+
+// A command message as the command string that becomes it: the verb, `device`, then the
+// keywords of the set flags with their arguments, in the order of the verb's table.
+// Nothing for a message no verb sends, or flags (or a status or capability item) that
+// no keyword of the verb sets.
+std::optional<std::string> MCI_CommandString(std::string_view device, UINT message, DWORD_PTR flags, const void* parms);
 }  // namespace winshim

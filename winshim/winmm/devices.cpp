@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "winmm/commands.h"
 #include "winmm/mcidriver.h"
 
 namespace winshim {
@@ -239,5 +240,12 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID device, UINT message, DWO
     winshim::MCI_EnsureDrivers();
     void* block = reinterpret_cast<void*>(parms);
     if (message == MCI_OPEN) return winshim::MCI_Open(flags, static_cast<MCI_OPEN_PARMSA*>(block));
-    return LOWORD(winshim::MCI_Send(device, message, flags, block));
+    const MCIERROR error = LOWORD(winshim::MCI_Send(device, message, flags, block));
+    // Logged in the words of a command string, as the string interface's commands are.
+    WS_LOG("mci", "command '%s' -> %u",
+           winshim::MCI_CommandString(std::to_string(device), message, flags, block)
+               .value_or("message " + std::to_string(message) + " flags " + std::to_string(flags))
+               .c_str(),
+           unsigned(error));
+    return error;
 }

@@ -57,6 +57,13 @@ const char* MCI_ResourceText(UINT id) {
     return nullptr;
 }
 
+UINT MCI_ResourceId(std::string_view text) {
+    for (const ResourceText& t : kTexts) {
+        if (text == t.text) return t.id;
+    }
+    return 0;
+}
+
 MCIERROR MCI_FormatReturn(DWORD result, DWORD value, std::string& text) {
     char buffer[32];
     const auto byte = [value](int n) { return int((value >> (8 * n)) & 0xFF); };
