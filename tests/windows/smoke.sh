@@ -15,13 +15,16 @@ exe_dir=$PWD/build/windows
 . tests/windows/wine_env.sh
 
 "$wine" "$exe_dir/Varnel.exe" >"$scratch/varnel.log" 2>&1 &
-# The probe waits for the windows to appear, then looks once.
+# The probe waits for the windows to appear, then looks once. Its output goes to a
+# file, not a pipe: whichever of the two Wine processes starts first starts the
+# wineserver, which inherits its output and lives as long as the player, so a
+# command substitution around the probe could wait for ever.
 status=0
-out=$("$wine" "$exe_dir/smoke_probe.exe" 2>&1) || status=1
-echo "$out"
+"$wine" "$exe_dir/smoke_probe.exe" >"$scratch/probe.log" 2>&1 || status=1
+cat "$scratch/probe.log"
 if [ $status -eq 0 ]; then
-  out=$("$wine" "$exe_dir/smoke_probe.exe" close-minimised 2>&1) || status=1
-  echo "$out" | tail -n 1
+  "$wine" "$exe_dir/smoke_probe.exe" close-minimised >"$scratch/probe.log" 2>&1 || status=1
+  tail -n 1 "$scratch/probe.log"
 fi
 if [ $status -ne 0 ]; then
   echo "FAIL: Varnel.exe under Wine" >&2
