@@ -48,6 +48,9 @@ for m in proc sys dev; do
   mounted+=("$root/$m")
   mount --make-rslave "$root/$m"
 done
+# A /dev/shm of its own: what Debian 13's programs leave there (JACK's metadata
+# database, in its build of Berkeley DB) would otherwise meet this machine's.
+mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
 
 echo "== scripts/test.sh $variant in Debian 13 =="
 chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
