@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,9 +38,12 @@ protected:
         winshim::DISC_SetDriveDevicesForTests({});
     }
 
-    // Puts the image (NAME.cue in `dir`) in drive e: and opens it as "cd".
-    void load(const std::string& image, const std::string& dir = kData) {
+    // Puts the image (NAME.cue in `dir`) in drive e: and opens it as "cd";
+    // `prepare` sets up the drive first, since the device reads it from then on.
+    void load(const std::string& image, const std::string& dir = kData,
+              const std::function<void(FakeDrive&)>& prepare = {}) {
         drive_ = std::make_shared<FakeDrive>(dir + "/" + image + ".cue");
+        if (prepare) prepare(*drive_);
         std::filesystem::create_directories(home_.windowsDir() + "/drives");
         testsupport::writeFile(home_.windowsDir() + "/drives/e:", "/dev/sr-stand-in\n");
         ASSERT_EQ(send("open cdaudio!e: alias cd"), "1");

@@ -1,5 +1,5 @@
-// The null and capture outputs: a thread with a clock takes frames a step
-// ahead at the rate a sound card would, and the clock says which are heard,
+// The null and capture outputs: a thread with a clock takes frames ahead at
+// the rate a sound card would, and the clock says which are heard,
 // so modes and positions behave as with a device. The capture output also
 // writes the frames the player gave (never the silence in between) to a WAV
 // file as they are heard, so what a stop discards is not in it; its header is
@@ -22,6 +22,8 @@ namespace winshim {
 namespace {
 
 std::atomic<double> g_speed{1.0};
+// Seconds of frames taken ahead of the clock at real speed.
+constexpr double kRealTimeAhead = 0.2;
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -59,8 +61,11 @@ public:
         held_ = heard();
         stopped(held_);
     }
+    int64_t startFrames() const override {
+        return g_speed.load() > 1 ? 0 : static_cast<int64_t>(kRealTimeAhead * kSampleRate);
+    }
     int64_t taken() const override { return taken_; }
-    // Taken a step ahead, heard by the clock, as from a device's buffer.
+    // Taken ahead, heard by the clock, as from a device's buffer.
     int64_t heard() const override {
         if (const int64_t held = held_; held >= 0) return held;
         const double seconds = (nowNs() - startNs_) / 1e9 * g_speed.load();
@@ -86,12 +91,16 @@ private:
         std::unique_lock lk(m_);
         while (!quit_) {
             // Real time takes frames in 50 ms steps, few enough wakeups for a
-            // quiet process; faster runs for tests take them in 5 ms steps.
-            const auto step = g_speed.load() > 1 ? std::chrono::milliseconds(5) : std::chrono::milliseconds(50);
+            // quiet process, and keeps a device's buffer ahead, so that a busy
+            // machine waking this thread late does not hold the clock back;
+            // faster runs for tests take them a 5 ms step ahead.
+            const bool fast = g_speed.load() > 1;
+            const auto step = fast ? std::chrono::milliseconds(5) : std::chrono::milliseconds(50);
             auto now = Clock::now();
             virtualSeconds += std::chrono::duration<double>(now - last).count() * g_speed.load();
             last = now;
-            const double ahead = std::chrono::duration<double>(step).count() * g_speed.load();
+            const double ahead =
+                fast ? std::chrono::duration<double>(step).count() * g_speed.load() : kRealTimeAhead;
             const int64_t due = first + static_cast<int64_t>((virtualSeconds + ahead) * kSampleRate);
             lk.unlock();
             while (taken_ < due) {
