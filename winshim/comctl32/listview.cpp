@@ -6,8 +6,7 @@
 namespace winshim {
 namespace {
 ListViewWidget* widgetOf(HWND hwnd) {
-    Window* w = WIN_Get(hwnd);
-    auto* state = w ? w->controlAs<ListViewState>() : nullptr;
+    auto* state = CTL_StateOf<ListViewState>(hwnd);
     return state ? state->widget.data() : nullptr;
 }
 
@@ -97,12 +96,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 void LISTVIEW_Register() {
-    CTL_RegisterClass(WC_LISTVIEWA, CS_DBLCLKS, ListViewProc, [](Window& window, QWidget* parent) -> QWidget* {
-        auto* widget = new ListViewWidget(window.handle, window.style, window.exStyle, parent);
-        auto state = std::make_unique<ListViewState>();
-        state->widget = widget;
-        window.control = std::move(state);
-        return widget;
+    CTL_RegisterWidgetClass<ListViewState>(WC_LISTVIEWA, CS_DBLCLKS, ListViewProc, [](Window& window, QWidget* parent) {
+        return new ListViewWidget(window.handle, window.style, window.exStyle, parent);
     });
 }
 }  // namespace winshim

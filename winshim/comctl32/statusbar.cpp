@@ -8,17 +8,12 @@
 
 namespace winshim {
 namespace {
-StatusState* stateOf(HWND hwnd) {
-    Window* w = WIN_Get(hwnd);
-    return w ? w->controlAs<StatusState>() : nullptr;
-}
-
 // Unless CCS_NORESIZE, the bar follows its parent: full client width, its own
 // height, at the bottom (CCS_TOP: at the top; CCS_NOMOVEY or CCS_NOPARENTALIGN:
 // where it is).
 void place(HWND hwnd) {
     Window* w = WIN_Get(hwnd);
-    StatusState* state = stateOf(hwnd);
+    StatusState* state = CTL_StateOf<StatusState>(hwnd);
     if (!w || !state || !state->widget || state->placing || (w->style & CCS_NORESIZE)) return;
     RECT client;
     if (!w->parent || !GetClientRect(w->parent, &client)) return;
@@ -30,7 +25,7 @@ void place(HWND hwnd) {
         y = 0;
     state->placing = true;
     MoveWindow(hwnd, 0, y, client.right, height, TRUE);
-    if ((state = stateOf(hwnd))) state->placing = false;
+    if ((state = CTL_StateOf<StatusState>(hwnd))) state->placing = false;
 }
 
 LRESULT textResult(const std::string& text, int flags) {
@@ -38,7 +33,7 @@ LRESULT textResult(const std::string& text, int flags) {
 }
 
 LRESULT CALLBACK StatusProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    StatusState* state = stateOf(hwnd);
+    StatusState* state = CTL_StateOf<StatusState>(hwnd);
     StatusBarWidget* sb = state ? state->widget.data() : nullptr;
     if (!sb) return DefWindowProcA(hwnd, msg, wParam, lParam);
     switch (msg) {
@@ -125,13 +120,8 @@ LRESULT CALLBACK StatusProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void STATUS_Register() {
-    CTL_RegisterClass(STATUSCLASSNAMEA, CS_DBLCLKS | CS_VREDRAW | CS_HREDRAW, StatusProc,
-                      [](Window& window, QWidget* parent) -> QWidget* {
-                          auto* widget = new StatusBarWidget(window.style, parent);
-                          auto state = std::make_unique<StatusState>();
-                          state->widget = widget;
-                          window.control = std::move(state);
-                          return widget;
-                      });
+    CTL_RegisterWidgetClass<StatusState>(
+        STATUSCLASSNAMEA, CS_DBLCLKS | CS_VREDRAW | CS_HREDRAW, StatusProc,
+        [](Window& window, QWidget* parent) { return new StatusBarWidget(window.style, parent); });
 }
 }  // namespace winshim

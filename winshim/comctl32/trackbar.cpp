@@ -7,8 +7,7 @@
 namespace winshim {
 namespace {
 TrackbarWidget* widgetOf(HWND hwnd) {
-    Window* w = WIN_Get(hwnd);
-    auto* state = w ? w->controlAs<TrackbarState>() : nullptr;
+    auto* state = CTL_StateOf<TrackbarState>(hwnd);
     return state ? state->widget.data() : nullptr;
 }
 
@@ -114,12 +113,8 @@ LRESULT CALLBACK TrackbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 void TRACKBAR_Register() {
-    CTL_RegisterClass(TRACKBAR_CLASSA, CS_DBLCLKS, TrackbarProc, [](Window& window, QWidget* parent) -> QWidget* {
-        auto* widget = new TrackbarWidget(window.handle, window.style, parent);
-        auto state = std::make_unique<TrackbarState>();
-        state->widget = widget;
-        window.control = std::move(state);
-        return widget;
-    });
+    CTL_RegisterWidgetClass<TrackbarState>(
+        TRACKBAR_CLASSA, CS_DBLCLKS, TrackbarProc,
+        [](Window& window, QWidget* parent) { return new TrackbarWidget(window.handle, window.style, parent); });
 }
 }  // namespace winshim
